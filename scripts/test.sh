@@ -1,0 +1,31 @@
+#!/bin/sh
+# Builds Vantrel and runs the whole test suite under Wine and a private Xvfb display.
+# Needs root (or sudo) for the packages and for the tests' network namespaces.
+#   BUILD_DIR (default: build) selects the build tree; extra arguments go to ctest.
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(dirname "$here")
+build="${BUILD_DIR:-$top/build}"
+export BUILD_DIR="$build"
+"$here/build.sh" || exit 1
+"$here/prepare-wine-prefix.sh" "$build/wineprefix" || exit 1
+"$here/prepare-wine-prefix.sh" "$build/wineprefix-netns" || exit 1
+
+# A display of our own, so test windows never land on the user's screen.
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+xvfb=$!
+export DISPLAY=":$display"
+i=0
+while [ ! -e "/tmp/.X11-unix/X$display" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+
+. "$here/wine-env.sh"
+export WINEPREFIX="$build/wineprefix"
+wineserver -p >/dev/null 2>&1 </dev/null
+wine wineboot >/dev/null 2>&1 </dev/null
+
+cd "$build" && ctest --output-on-failure "$@"
+rc=$?
+wineserver -k >/dev/null 2>&1
+kill $xvfb 2>/dev/null
+exit $rc

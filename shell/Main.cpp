@@ -1,0 +1,7 @@
+// PLACEHOLDER entry until the application shell lands.
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    return 0;
+}
