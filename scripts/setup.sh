@@ -8,8 +8,6 @@ command -v cmake >/dev/null 2>&1 || need="$need cmake"
 command -v make >/dev/null 2>&1 || need="$need make"
 [ -f /usr/src/googletest/CMakeLists.txt ] || need="$need googletest"
 [ -x /usr/lib/wine/wine ] || need="$need wine wine32:i386"
-# Wine's own fonts: without Marlett the caption buttons of every window show letters.
-[ -f /usr/share/wine/fonts/marlett.ttf ] || need="$need fonts-wine"
 command -v Xvfb >/dev/null 2>&1 || need="$need xvfb"
 command -v xauth >/dev/null 2>&1 || need="$need xauth"
 command -v import >/dev/null 2>&1 || need="$need imagemagick"
