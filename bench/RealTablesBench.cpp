@@ -1,0 +1,133 @@
+// A refresh against the system's own endpoint tables, filled with loopback sockets that this
+// program opens itself; run it alone in a network namespace so the tables hold only those.
+//   RealTablesBench [tcpConnections [udpSockets [runs]]]   (default 2000 500 3)
+// Each TCP connection is a connected client socket and its accepted peer: two table rows.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "bench/BenchHarness.h"
+#include "snapshot/TablePasses.h"
+
+enum { MAX_RUNS = 20 };
+
+static void RefreshJob(HWND list, void *)
+{
+    RefreshConnections(list);
+}
+
+static int OpenTcpConnections(int count)
+{
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address;
+    ZeroMemory(&address, sizeof(address));
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof(address);
+    if (listener == INVALID_SOCKET || bind(listener, (sockaddr *)&address, sizeof(address)) != 0 ||
+        listen(listener, SOMAXCONN) != 0 || getsockname(listener, (sockaddr *)&address, &length) != 0) {
+        printf("listening socket failed: %d\n", WSAGetLastError());
+        return 0;
+    }
+    // Connect and accept in step, so the backlog never fills.
+    for (int i = 0; i < count; i++) {
+        SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (client == INVALID_SOCKET || connect(client, (sockaddr *)&address, sizeof(address)) != 0) {
+            printf("connection %d failed: %d\n", i, WSAGetLastError());
+            return 0;
+        }
+        if (accept(listener, NULL, NULL) == INVALID_SOCKET) {
+            printf("accepting connection %d failed: %d\n", i, WSAGetLastError());
+            return 0;
+        }
+    }
+    return 1;
+}
+
+static int OpenUdpSockets(int count)
+{
+    for (int i = 0; i < count; i++) {
+        SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        sockaddr_in address;
+        ZeroMemory(&address, sizeof(address));
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (udp == INVALID_SOCKET || bind(udp, (sockaddr *)&address, sizeof(address)) != 0) {
+            printf("UDP socket %d failed: %d\n", i, WSAGetLastError());
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int main(int argc, char **argv)
+{
+    int connections = argc > 1 ? atoi(argv[1]) : 2000;
+    int udpSockets = argc > 2 ? atoi(argv[2]) : 500;
+    int runs = argc > 3 ? atoi(argv[3]) : 3;
+    if (connections < 0 || udpSockets < 0 || runs < 1 || runs > MAX_RUNS) {
+        printf("usage: RealTablesBench [tcpConnections [udpSockets [runs (1 to %d)]]]\n", MAX_RUNS);
+        return 2;
+    }
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
+        printf("WSAStartup failed\n");
+        return 1;
+    }
+    if (!OpenTcpConnections(connections) || !OpenUdpSockets(udpSockets))
+        return 1;
+    HWND list = CreateBenchList();
+    if (!list) {
+        printf("could not create the list window\n");
+        return 1;
+    }
+    // The listener and both ends of every connection, and the UDP sockets; anything else in
+    // the tables belongs to other processes of the namespace.
+    int expected = 2 * connections + 1 + udpSockets;
+    printf("Real tables: %d loopback TCP connections (%d TCP rows with the listener), %d UDP sockets, "
+           "median of %d runs\n",
+           connections, 2 * connections + 1, udpSockets, runs);
+    fflush(stdout);
+
+    double refreshSeconds[MAX_RUNS];
+    double refreshWait[MAX_RUNS];
+    int rows = 0;
+    for (int run = 0; run < runs; run++) {
+        ClearList(list);
+        BenchRun result = RunOnWorker(list, RefreshJob, NULL, TRUE);
+        refreshSeconds[run] = result.seconds;
+        refreshWait[run] = result.longestPostWaitMs;
+        rows = ListRowCount(list);
+        if (rows < expected) {
+            printf("the refresh listed %d rows, fewer than the %d sockets open: nothing to measure\n", rows,
+                   expected);
+            return 1;
+        }
+    }
+
+    FloorRows floor;
+    if (!ReadFloorRowsFromList(list, &floor)) {
+        printf("the list holds a row of no known protocol\n");
+        return 1;
+    }
+    printf("rows listed: %d (TCPv4 %d, TCPv6 %d, UDPv4 %d, UDPv6 %d)\n", rows, floor.rowCount[0], floor.rowCount[1],
+           floor.rowCount[2], floor.rowCount[3]);
+    double floorSeconds[MAX_RUNS];
+    for (int run = 0; run < runs; run++) {
+        ClearList(list);
+        floorSeconds[run] = RunOnWorker(list, SendFloorRows, &floor, FALSE).seconds;
+    }
+    FreeFloorRows(&floor);
+    ClearList(list);
+
+    double refresh = Median(refreshSeconds, runs);
+    double floorTime = Median(floorSeconds, runs);
+    printf("reload to complete list: %.3f s, %.1f us/row, %.0f rows/s\n", refresh, refresh * 1e6 / rows,
+           rows / refresh);
+    printf("floor (same texts, messages only): %.3f s, %.1f us/row; ratio %.3f\n", floorTime,
+           floorTime * 1e6 / rows, refresh / floorTime);
+    printf("longest wait of a posted message during the refresh: %.1f ms\n", Largest(refreshWait, runs));
+    return 0;
+}
