@@ -14,6 +14,7 @@ command -v import >/dev/null 2>&1 || need="$need imagemagick"
 command -v ip >/dev/null 2>&1 || need="$need iproute2"
 command -v unshare >/dev/null 2>&1 || need="$need util-linux"
 command -v python3 >/dev/null 2>&1 || need="$need python3"
+command -v cppcheck >/dev/null 2>&1 || need="$need cppcheck"
 if [ -n "$need" ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -74,11 +74,12 @@ static void Udp4ColumnText(const void *entry, int column, RowText text, RowScrat
 static void Udp6ColumnText(const void *entry, int column, RowText text, RowScratch *)
 {
     const MIB_UDP6ROW_OWNER_MODULE *row = (const MIB_UDP6ROW_OWNER_MODULE *)entry;
-    V6AddressText localAddressText;
-    if (column == COLUMN_SOURCE_ADDRESS)
+    if (column == COLUMN_SOURCE_ADDRESS) {
+        V6AddressText localAddressText;
         FormatV6Endpoint(row->ucLocalAddr, row->dwLocalScopeId, row->dwLocalPort, text, localAddressText);
-    else if (column == COLUMN_REMOTE_ADDRESS)
+    } else if (column == COLUMN_REMOTE_ADDRESS) {
         CopyRowText(text, UdpRemoteAddress);
+    }
 }
 
 static const PassDescriptor Tcp4Pass = {PROTOCOL_TCP4, TRUE, AF_INET, TCP_TABLE_OWNER_MODULE_ALL,

@@ -85,7 +85,7 @@ ULONG QueryStatistics(StatisticsQuery query, ULONG family, StatisticsRecord *rec
     return ERROR_INVALID_PARAMETER;
 }
 
-bool StillWanted(volatile LONG *opening, LONG own)
+bool StillWanted(const volatile LONG *opening, LONG own)
 {
     return opening == NULL || *opening == own;
 }
