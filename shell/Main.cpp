@@ -1,11 +1,52 @@
 #include <windows.h>
 
+#include <stdio.h>
+
 #include "common/Countof.h"
 #include "res/resource.h"
 #include "shell/MainWindow.h"
 
+namespace {
+
+// IP Helper and the common controls are not known DLLs, so the loader would look for them in
+// the program's own folder first, where a planted copy would run with the user's rights. The
+// program links them delay-loaded (shell/CMakeLists.txt); this runs before their first call
+// and leaves only the system folder to search, for them and for whatever they load in turn.
+const wchar_t *const DelayLoadedLibraries[] = {L"iphlpapi.dll", L"comctl32.dll"};
+
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesFunction)(DWORD);
+
+void SearchSystemFolderOnly()
+{
+    // Windows 8 and later, or 7 and Vista with the loader update: looked up rather than
+    // imported, so the program still starts without it.
+    FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
+    SetDefaultDllDirectoriesFunction setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void *>(found));
+    if (setDefaultDllDirectories != NULL && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return;
+
+    // Without it the program's folder cannot be taken out of the search. Instead the current
+    // folder is, and each library is loaded now by its full system path, its own imports
+    // searched from there: a later load by name finds the module already loaded, whatever
+    // lies in the program's folder.
+    SetDllDirectoryW(L"");
+    for (const wchar_t *name : DelayLoadedLibraries) {
+        wchar_t path[MAX_PATH];
+        UINT length = GetSystemDirectoryW(path, COUNTOF(path));
+        if (length == 0 || length >= COUNTOF(path))
+            return;
+        if (swprintf_s(path + length, COUNTOF(path) - length, L"\\%s", name) < 0)
+            return;
+        LoadLibraryExW(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+}
+
+} // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
+    SearchSystemFolderOnly();
     LoadStringW(instance, IDS_APP_TITLE, MainTitle, COUNTOF(MainTitle));
     LoadStringW(instance, IDS_WINDOW_CLASS, MainClassName, COUNTOF(MainClassName));
     RegisterMainClass(instance);
