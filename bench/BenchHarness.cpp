@@ -52,6 +52,47 @@ static LRESULT CALLBACK BenchWndProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+static HWND CreateListWindow(DWORD extraStyle)
+{
+    RECT client;
+    GetClientRect(MainWindow, &client);
+    HWND list = CreateWindowExW(0, L"SysListView32", L"", WS_CHILD | LVS_REPORT | LVS_EDITLABELS | extraStyle, 0, 0,
+                                client.right - client.left, client.bottom - client.top, MainWindow, NULL,
+                                GetModuleHandleW(NULL), NULL);
+    if (!list)
+        return NULL;
+    ShowWindow(list, SW_SHOW);
+
+    static const wchar_t *const titles[BENCH_COLUMN_COUNT] = {L"Module Name", L"Source Address", L"Remote Address",
+                                                              L"Remote Name", L"Status",      L"Protocol"};
+    for (int column = 0; column < BENCH_COLUMN_COUNT; column++) {
+        LVCOLUMNW record;
+        ZeroMemory(&record, sizeof(record));
+        record.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        record.fmt = column < 2 ? LVCFMT_LEFT : LVCFMT_RIGHT;
+        record.cx = 100;
+        record.pszText = (LPWSTR)titles[column];
+        record.iSubItem = column;
+        if (SendMessageW(list, LVM_INSERTCOLUMNW, column, (LPARAM)&record) == -1) {
+            DestroyWindow(list);
+            return NULL;
+        }
+    }
+
+    // Let the window settle (first paints) before anything is timed.
+    MSG msg;
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return list;
+}
+
+HWND CreateExtraList(DWORD extraStyle)
+{
+    return CreateListWindow(extraStyle);
+}
+
 HWND CreateBenchList(void)
 {
     QueryPerformanceFrequency(&CounterFrequency);
@@ -79,37 +120,7 @@ HWND CreateBenchList(void)
         return NULL;
     ShowWindow(MainWindow, SW_SHOW);
     UpdateWindow(MainWindow);
-
-    RECT client;
-    GetClientRect(MainWindow, &client);
-    HWND list = CreateWindowExW(0, L"SysListView32", L"", WS_CHILD | LVS_REPORT | LVS_EDITLABELS, 0, 0,
-                                client.right - client.left, client.bottom - client.top, MainWindow, NULL, instance,
-                                NULL);
-    if (!list)
-        return NULL;
-    ShowWindow(list, SW_SHOW);
-
-    static const wchar_t *const titles[BENCH_COLUMN_COUNT] = {L"Module Name", L"Source Address", L"Remote Address",
-                                                              L"Remote Name", L"Status",      L"Protocol"};
-    for (int column = 0; column < BENCH_COLUMN_COUNT; column++) {
-        LVCOLUMNW record;
-        ZeroMemory(&record, sizeof(record));
-        record.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        record.fmt = column < 2 ? LVCFMT_LEFT : LVCFMT_RIGHT;
-        record.cx = 100;
-        record.pszText = (LPWSTR)titles[column];
-        record.iSubItem = column;
-        if (SendMessageW(list, LVM_INSERTCOLUMNW, column, (LPARAM)&record) == -1)
-            return NULL;
-    }
-
-    // Let the window settle (first paints) before anything is timed.
-    MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return list;
+    return CreateListWindow(0);
 }
 
 static DWORD WINAPI BenchWorker(LPVOID parameter)

@@ -8,6 +8,9 @@
 
 HWND CreateBenchList(void);
 
+// Another list in the same main window, with extra styles, for finding where time goes.
+HWND CreateExtraList(DWORD extraStyle);
+
 typedef void (*BenchJob)(HWND list, void *context);
 
 struct BenchRun {

@@ -8,6 +8,7 @@
 #include <wchar.h>
 
 #include "common/Countof.h"
+#include "snapshot/WineCheck.h"
 
 static DWORD AnswerTable(int pass, PVOID table, PDWORD size)
 {
@@ -107,8 +108,7 @@ INT(WSAAPI *FakeImpGetNameInfoW)(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWC
 }
 
 // The owner-module query is made as on Windows, against the stand-ins above; the snapshot
-// skips it only when this says Wine. (Declared in snapshot/WineCheck.h.)
-bool RunningUnderWine();
+// skips it only when this says Wine.
 bool RunningUnderWine()
 {
     return false;

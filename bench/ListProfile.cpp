@@ -87,6 +87,13 @@ static double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
     return (double)(to.QuadPart - from.QuadPart) / (double)Frequency.QuadPart;
 }
 
+static void ReportWait(const char *what, BenchRun run)
+{
+    printf("  %-58s %8.1f ms longest wait, %u of %u posts over 50 ms\n", what, run.longestPostWaitMs,
+           run.postsOver50Ms, run.postsSeen);
+    fflush(stdout);
+}
+
 static void Report(const char *what, double seconds, int messages)
 {
     printf("  %-58s %8.1f us/message  (%.3f s)\n", what, seconds * 1e6 / messages, seconds);
@@ -149,5 +156,28 @@ void ProfileListMessages(HWND list, FloorRows *rows)
     SendSetsOnly(list, rows);
     QueryPerformanceCounter(&to);
     Report("LVM_SETITEMW only (rows exist), own thread", Seconds(from, to), total * (BENCH_COLUMN_COUNT - 1));
+    ClearList(list);
+
+    // The same list without scroll bars: what keeping the scroll bars current costs.
+    ShowWindow(list, SW_HIDE);
+    HWND plain = CreateExtraList(LVS_NOSCROLL);
+    if (plain) {
+        Report("floor from a worker, list shown without scroll bars",
+               RunOnWorker(plain, SendFloorRows, rows, FALSE).seconds, messages);
+        ClearList(plain);
+        ReportWait("posted messages during the floor, without scroll bars",
+                   RunOnWorker(plain, SendFloorRows, rows, TRUE));
+        ClearList(plain);
+        QueryPerformanceCounter(&from);
+        SendInsertsOnly(plain, rows);
+        QueryPerformanceCounter(&to);
+        Report("LVM_INSERTITEMW only, own thread, without scroll bars", Seconds(from, to), total);
+        DestroyWindow(plain);
+    }
+    ClearList(list);
+    ReportWait("posted messages during the floor, list hidden", RunOnWorker(list, SendFloorRows, rows, TRUE));
+    ShowWindow(list, SW_SHOW);
+    ClearList(list);
+    ReportWait("posted messages during the floor, list shown", RunOnWorker(list, SendFloorRows, rows, TRUE));
     ClearList(list);
 }

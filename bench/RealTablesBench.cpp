@@ -4,6 +4,7 @@
 // Each TCP connection is a connected client socket and its accepted peer: two table rows.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <iphlpapi.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -16,6 +17,55 @@ enum { MAX_RUNS = 20 };
 static void RefreshJob(HWND list, void *)
 {
     RefreshConnections(list);
+}
+
+// The work a refresh does between its messages: the same refresh into no window.
+static void RefreshIntoNothingJob(HWND, void *)
+{
+    RefreshConnections(NULL);
+}
+
+static double SecondsSince(LARGE_INTEGER from)
+{
+    LARGE_INTEGER now;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (double)(now.QuadPart - from.QuadPart) / (double)frequency.QuadPart;
+}
+
+// Times the platform calls a refresh makes, one kind at a time, without the list.
+static void ProfilePlatformCalls(int lookups)
+{
+    LARGE_INTEGER from;
+    QueryPerformanceCounter(&from);
+    DWORD size = 0;
+    GetExtendedTcpTable(NULL, &size, TRUE, AF_INET, TCP_TABLE_OWNER_MODULE_ALL, 0);
+    void *table = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size);
+    DWORD result = table ? GetExtendedTcpTable(table, &size, TRUE, AF_INET, TCP_TABLE_OWNER_MODULE_ALL, 0)
+                         : ERROR_NOT_ENOUGH_MEMORY;
+    double fetch = SecondsSince(from);
+    DWORD entries = result == NO_ERROR ? *(DWORD *)table : 0;
+    HeapFree(GetProcessHeap(), 0, table);
+    printf("  TCPv4 table, size query and fetch: %.1f ms for %lu entries\n", fetch * 1e3, (unsigned long)entries);
+
+    sockaddr_in address;
+    ZeroMemory(&address, sizeof(address));
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    wchar_t host[NI_MAXHOST];
+    wchar_t service[NI_MAXSERV];
+    host[0] = L'\0';
+    int failures = 0;
+    QueryPerformanceCounter(&from);
+    for (int i = 0; i < lookups; i++)
+        if (GetNameInfoW((sockaddr *)&address, sizeof(address), host, NI_MAXHOST, service, NI_MAXSERV,
+                         NI_NUMERICSERV) != 0)
+            failures++;
+    double lookupSeconds = SecondsSince(from);
+    printf("  name lookup of 127.0.0.1 (\"%ls\"): %.1f us each over %d, %d failed\n", host,
+           lookupSeconds * 1e6 / lookups, lookups, failures);
+    fflush(stdout);
 }
 
 static int OpenTcpConnections(int count)
@@ -114,6 +164,11 @@ int main(int argc, char **argv)
     }
     printf("rows listed: %d (TCPv4 %d, TCPv6 %d, UDPv4 %d, UDPv6 %d)\n", rows, floor.rowCount[0], floor.rowCount[1],
            floor.rowCount[2], floor.rowCount[3]);
+    if (floor.rowCount[0] > 0) {
+        const wchar_t **sample = floor.text + (size_t)floor.firstRow[0] * BENCH_COLUMN_COUNT;
+        printf("first TCPv4 row: \"%ls\" \"%ls\" \"%ls\" \"%ls\" \"%ls\" \"%ls\"\n", sample[0], sample[1], sample[2],
+               sample[3], sample[4], sample[5]);
+    }
     double floorSeconds[MAX_RUNS];
     for (int run = 0; run < runs; run++) {
         ClearList(list);
@@ -121,6 +176,9 @@ int main(int argc, char **argv)
     }
     FreeFloorRows(&floor);
     ClearList(list);
+    double workSeconds[MAX_RUNS];
+    for (int run = 0; run < runs; run++)
+        workSeconds[run] = RunOnWorker(list, RefreshIntoNothingJob, NULL, FALSE).seconds;
 
     double refresh = Median(refreshSeconds, runs);
     double floorTime = Median(floorSeconds, runs);
@@ -129,5 +187,8 @@ int main(int argc, char **argv)
     printf("floor (same texts, messages only): %.3f s, %.1f us/row; ratio %.3f\n", floorTime,
            floorTime * 1e6 / rows, refresh / floorTime);
     printf("longest wait of a posted message during the refresh: %.1f ms\n", Largest(refreshWait, runs));
+    double work = Median(workSeconds, runs);
+    printf("work between messages (refresh into no window): %.3f s, %.1f us/row\n", work, work * 1e6 / rows);
+    ProfilePlatformCalls(500);
     return 0;
 }
