@@ -13,6 +13,8 @@ namespace {
 // program links them delay-loaded (shell/CMakeLists.txt); this runs before their first call
 // and leaves only the system folder to search, for them and for whatever they load in turn.
 const wchar_t *const DelayLoadedLibraries[] = {L"iphlpapi.dll", L"comctl32.dll"};
+// Loaded ahead where the search cannot be narrowed; held for the life of the process.
+HMODULE SystemLibraries[COUNTOF(DelayLoadedLibraries)];
 
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesFunction)(DWORD);
 
@@ -31,14 +33,14 @@ void SearchSystemFolderOnly()
     // searched from there: a later load by name finds the module already loaded, whatever
     // lies in the program's folder.
     SetDllDirectoryW(L"");
-    for (const wchar_t *name : DelayLoadedLibraries) {
+    for (size_t i = 0; i < COUNTOF(DelayLoadedLibraries); i++) {
         wchar_t path[MAX_PATH];
         UINT length = GetSystemDirectoryW(path, COUNTOF(path));
         if (length == 0 || length >= COUNTOF(path))
             return;
-        if (swprintf_s(path + length, COUNTOF(path) - length, L"\\%s", name) < 0)
+        if (swprintf_s(path + length, COUNTOF(path) - length, L"\\%s", DelayLoadedLibraries[i]) < 0)
             return;
-        LoadLibraryExW(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+        SystemLibraries[i] = LoadLibraryExW(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
     }
 }
 
