@@ -16,7 +16,8 @@ namespace {
 volatile LONG StatisticsOpening = 0;
 LONG StatisticsOpenings = 0;
 
-// Handle and id of the latest poller. The handle is never closed.
+// Handle and id of the latest poller. The handle is closed when the next opening starts its
+// poller, as a refresh worker's is on the next Reload, so a long session holds one at most.
 HANDLE StatisticsPollerThread = NULL;
 DWORD StatisticsPollerId = 0;
 
@@ -28,6 +29,9 @@ INT_PTR OpenStatistics(HWND dialog)
     SetWindowLongPtrW(dialog, DWLP_USER, opening);
     InterlockedExchange(&StatisticsOpening, opening);
     InterlockedExchange(&StatisticsRunning, 1);
+    // Closing neither waits for that poller nor stops it.
+    if (StatisticsPollerThread != NULL)
+        CloseHandle(StatisticsPollerThread);
     StatisticsPollerThread = CreateThread(NULL, 0, StatisticsPoller, dialog, 0, &StatisticsPollerId);
     FillStatistics(dialog);
     return TRUE;
