@@ -180,4 +180,9 @@ void ProfileListMessages(HWND list, FloorRows *rows)
     ClearList(list);
     ReportWait("posted messages during the floor, list shown", RunOnWorker(list, SendFloorRows, rows, TRUE));
     ClearList(list);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    ReportWait("posted messages during the floor, shown, redraw off", RunOnWorker(list, SendFloorRows, rows, TRUE));
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, NULL, TRUE);
+    ClearList(list);
 }

@@ -1,7 +1,7 @@
 // Refresh against its floor, on synthetic tables: how much a refresh costs beyond the list
 // messages it cannot avoid, how that cost grows with the table, and how long the window's
 // own messages wait meanwhile.
-//   RefreshBench [runs]          (default 5 timed runs of each kind and size)
+//   RefreshBench [runs]          (default 3 timed runs of each kind and size)
 //   RefreshBench profile ROWS    where the time of the floor goes, for ROWS synthetic rows
 //   RefreshBench smoke           one small refresh and floor, checked cell by cell (for ctest)
 #include <stdio.h>
@@ -53,6 +53,23 @@ static int CountDifferingCells(HWND list, const FloorRows *rows)
     return differing;
 }
 
+static int ListHoldsExpectedRows(HWND list, const FloorRows *rows, const char *what)
+{
+    int expected = 0;
+    for (int pass = 0; pass < BENCH_PASS_COUNT; pass++)
+        expected += rows->rowCount[pass];
+    int filled = ListRowCount(list);
+    if (filled != expected) {
+        printf("the %s of %d synthetic rows left %d rows in the list: nothing to measure\n", what, expected, filled);
+        return 0;
+    }
+    int differing = CountDifferingCells(list, rows);
+    if (differing)
+        printf("warning: after the %s, %d of %d cells differ from the expected texts\n", what, differing,
+               expected * BENCH_COLUMN_COUNT);
+    return 1;
+}
+
 struct SizeFigures {
     int rows;
     double floorSeconds;
@@ -77,47 +94,33 @@ static int MeasureSize(HWND list, int totalRows, int runs, SizeFigures *figures)
     ActiveTables = &tables;
     figures->rows = totalRows;
 
-    // One refresh first, untimed: it must fill the list exactly as the floor does, or the
-    // comparison means nothing.
-    ClearList(list);
-    RunOnWorker(list, RefreshJob, NULL, FALSE);
-    int filled = ListRowCount(list);
-    if (filled != totalRows) {
-        printf("refresh of %d synthetic rows left %d rows in the list: nothing to measure\n", totalRows, filled);
-        ActiveTables = NULL;
-        FreeSyntheticTables(&tables);
-        return 0;
-    }
-    int differing = CountDifferingCells(list, &tables.rows);
-    if (differing)
-        printf("warning: %d of %d cells differ from the expected texts\n", differing, totalRows * BENCH_COLUMN_COUNT);
-    ClearList(list);
-    RunOnWorker(list, SendFloorRows, &tables.rows, FALSE);
-    filled = ListRowCount(list);
-    if (filled != totalRows || CountDifferingCells(list, &tables.rows)) {
-        printf("floor of %d rows did not fill the list as expected (%d rows)\n", totalRows, filled);
-        ActiveTables = NULL;
-        FreeSyntheticTables(&tables);
-        return 0;
-    }
-
     double floorSeconds[MAX_RUNS];
     double refreshSeconds[MAX_RUNS];
     double workSeconds[MAX_RUNS];
-    double floorWait[MAX_RUNS];
     double refreshWait[MAX_RUNS];
-    // Floor and refresh runs alternate, so a busy spell of the machine hits both alike.
+    // Floor and refresh runs alternate, so a busy spell of the machine hits both alike. After
+    // the first of each, the list must hold exactly the expected rows, or the comparison
+    // means nothing.
     for (int run = 0; run < runs; run++) {
         ClearList(list);
         floorSeconds[run] = RunOnWorker(list, SendFloorRows, &tables.rows, FALSE).seconds;
+        if (run == 0 && !ListHoldsExpectedRows(list, &tables.rows, "floor")) {
+            ActiveTables = NULL;
+            FreeSyntheticTables(&tables);
+            return 0;
+        }
         ClearList(list);
         refreshSeconds[run] = RunOnWorker(list, RefreshJob, NULL, FALSE).seconds;
+        if (run == 0 && !ListHoldsExpectedRows(list, &tables.rows, "refresh")) {
+            ActiveTables = NULL;
+            FreeSyntheticTables(&tables);
+            return 0;
+        }
         workSeconds[run] = RunOnWorker(list, RefreshIntoNothingJob, NULL, FALSE).seconds;
     }
-    // Responsiveness runs: the same again with a message posted to the window every 2 ms.
+    // Responsiveness runs: refreshes again with a message posted to the window every 2 ms, and
+    // one floor the same way for comparison.
     for (int run = 0; run < runs; run++) {
-        ClearList(list);
-        floorWait[run] = RunOnWorker(list, SendFloorRows, &tables.rows, TRUE).longestPostWaitMs;
         ClearList(list);
         BenchRun probed = RunOnWorker(list, RefreshJob, NULL, TRUE);
         refreshWait[run] = probed.longestPostWaitMs;
@@ -129,13 +132,17 @@ static int MeasureSize(HWND list, int totalRows, int runs, SizeFigures *figures)
             printf("warning: no probe message arrived during a refresh of %d rows\n", totalRows);
     }
     ClearList(list);
+    BenchRun probedFloor = RunOnWorker(list, SendFloorRows, &tables.rows, TRUE);
+    printf("%6d rows  probed floor: %.3f s, %u posts seen, %u waited over 50 ms, longest %.1f ms\n", totalRows,
+           probedFloor.seconds, probedFloor.postsSeen, probedFloor.postsOver50Ms, probedFloor.longestPostWaitMs);
+    ClearList(list);
     ActiveTables = NULL;
     FreeSyntheticTables(&tables);
 
     figures->floorSeconds = Median(floorSeconds, runs);
     figures->refreshSeconds = Median(refreshSeconds, runs);
     figures->workSeconds = Median(workSeconds, runs);
-    figures->floorWaitMs = Largest(floorWait, runs);
+    figures->floorWaitMs = probedFloor.longestPostWaitMs;
     figures->refreshWaitMs = Largest(refreshWait, runs);
     double medianRefreshWait = Median(refreshWait, runs);
 
@@ -154,6 +161,30 @@ static int MeasureSize(HWND list, int totalRows, int runs, SizeFigures *figures)
     return 1;
 }
 
+// The owner-module block of every row is as large as the pass's table (the size variable the
+// table query set), so its cost may grow with the table. Times the block alone: allocate it
+// zero-filled, write a module record's worth into it, free it.
+static void ProfileModuleBlock(DWORD bytes)
+{
+    enum { BLOCKS = 2000 };
+    HANDLE heap = GetProcessHeap();
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER from;
+    LARGE_INTEGER to;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&from);
+    for (int i = 0; i < BLOCKS; i++) {
+        BYTE *block = (BYTE *)HeapAlloc(heap, HEAP_ZERO_MEMORY, bytes);
+        if (!block)
+            break;
+        memset(block, 1, bytes < 96 ? bytes : 96);
+        HeapFree(heap, 0, block);
+    }
+    QueryPerformanceCounter(&to);
+    printf("  module block of %7lu bytes, allocated and freed: %8.1f us/row\n", (unsigned long)bytes,
+           (double)(to.QuadPart - from.QuadPart) * 1e6 / (double)frequency.QuadPart / BLOCKS);
+}
+
 static int Profile(int totalRows)
 {
     HWND list = CreateBenchList();
@@ -163,6 +194,17 @@ static int Profile(int totalRows)
         return 1;
     }
     ProfileListMessages(list, &tables.rows);
+
+    printf("Work between the messages, %d rows\n", totalRows);
+    ActiveTables = &tables;
+    double work[3];
+    for (int run = 0; run < 3; run++)
+        work[run] = RunOnWorker(list, RefreshIntoNothingJob, NULL, FALSE).seconds;
+    ActiveTables = NULL;
+    printf("  refresh into no window (median of 3): %8.1f us/row\n", Median(work, 3) * 1e6 / totalRows);
+    for (int pass = 0; pass < BENCH_PASS_COUNT; pass++)
+        ProfileModuleBlock(tables.tableBytes[pass]);
+    ProfileModuleBlock(sizeof(TCPIP_OWNER_MODULE_BASIC_INFO) + 128);
     FreeSyntheticTables(&tables);
     return 0;
 }
@@ -201,7 +243,7 @@ int main(int argc, char **argv)
         return Smoke();
     if (argc > 2 && strcmp(argv[1], "profile") == 0)
         return Profile(atoi(argv[2]));
-    int runs = argc > 1 ? atoi(argv[1]) : 5;
+    int runs = argc > 1 ? atoi(argv[1]) : 3;
     if (runs < 1 || runs > MAX_RUNS) {
         printf("runs must be 1 to %d\n", MAX_RUNS);
         return 2;

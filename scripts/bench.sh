@@ -4,13 +4,13 @@
 #     longest wait of the window's own messages meanwhile;
 #   - a refresh against the system's own tables holding 2,000 loopback TCP connections and
 #     500 UDP sockets, in a private network namespace (needs root; skipped otherwise).
-#   bench.sh [RUNS]   RUNS: timed runs of each measurement, the median is printed (default 5).
+#   bench.sh [RUNS]   RUNS: timed runs of each measurement, the median is printed (default 3).
 #   BUILD_DIR (default: build) selects the build tree.
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 build="${BUILD_DIR:-$top/build}"
 export BUILD_DIR="$build"
-runs="${1:-5}"
+runs="${1:-3}"
 "$here/build.sh" || exit 1
 "$here/prepare-wine-prefix.sh" "$build/wineprefix" || exit 1
 "$here/prepare-wine-prefix.sh" "$build/wineprefix-bench-netns" || exit 1
