@@ -15,6 +15,8 @@ enum {
 static HWND MainWindow;
 static LARGE_INTEGER CounterFrequency;
 
+DWORD ProbeIntervalMs = 2;
+
 static volatile LONG ProbeStop;
 static HWND ProbedList;
 static LARGE_INTEGER RunStarted;
@@ -138,7 +140,7 @@ static DWORD WINAPI ProbePoster(LPVOID)
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
         PostMessageW(MainWindow, WM_BENCH_PROBE, (WPARAM)now.LowPart, (LPARAM)now.HighPart);
-        Sleep(2);
+        Sleep(ProbeIntervalMs);
     }
     return 0;
 }

@@ -23,8 +23,10 @@ struct BenchRun {
 };
 
 // Runs job(list, context) on a new thread and pumps messages until it returns. With probe
-// set, another thread posts a timestamped message to the main window every 2 ms meanwhile.
+// set, another thread posts a timestamped message to the main window every ProbeIntervalMs
+// (2 ms unless changed) meanwhile.
 BenchRun RunOnWorker(HWND list, BenchJob job, void *context, BOOL probe);
+extern DWORD ProbeIntervalMs;
 
 // Removes every row, from this (the window's own) thread.
 void ClearList(HWND list);

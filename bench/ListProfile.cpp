@@ -62,6 +62,32 @@ static void SendInsertsAtTop(HWND list, void *context)
     SendInserts(list, (const FloorRows *)context, TRUE);
 }
 
+// The floor, with the worker giving up the rest of its time slice after every row.
+static void SendFloorRowsYielding(HWND list, void *context)
+{
+    const FloorRows *rows = (const FloorRows *)context;
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (int pass = 0; pass < BENCH_PASS_COUNT; pass++) {
+        LVITEMW item;
+        ZeroMemory(&item, sizeof(item));
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
+        item.iImage = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+        const wchar_t **text = rows->text + (size_t)rows->firstRow[pass] * BENCH_COLUMN_COUNT;
+        for (int i = 0; i < rows->rowCount[pass]; i++, text += BENCH_COLUMN_COUNT) {
+            item.iItem = i;
+            item.iSubItem = 0;
+            item.pszText = (LPWSTR)text[0];
+            SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+            for (int column = 1; column < BENCH_COLUMN_COUNT; column++) {
+                item.iSubItem = column;
+                item.pszText = (LPWSTR)text[column];
+                SendMessageW(list, LVM_SETITEMW, 0, (LPARAM)&item);
+            }
+            Sleep(0);
+        }
+    }
+}
+
 // Sets the five later texts of rows that exist already, in the refresh's order.
 static void SendSetsOnly(HWND list, void *context)
 {
@@ -179,6 +205,22 @@ void ProfileListMessages(HWND list, FloorRows *rows)
     ShowWindow(list, SW_SHOW);
     ClearList(list);
     ReportWait("posted messages during the floor, list shown", RunOnWorker(list, SendFloorRows, rows, TRUE));
+    // Whether the waits come from a queue of probe messages building up: a slower probe
+    // would then see much shorter waits.
+    static const DWORD intervals[] = {5, 10, 20};
+    for (size_t i = 0; i < sizeof(intervals) / sizeof(intervals[0]); i++) {
+        char what[80];
+        snprintf(what, sizeof(what), "posted messages during the floor, shown, one per %lu ms",
+                 (unsigned long)intervals[i]);
+        ProbeIntervalMs = intervals[i];
+        ClearList(list);
+        ReportWait(what, RunOnWorker(list, SendFloorRows, rows, TRUE));
+    }
+    ProbeIntervalMs = 2;
+    ClearList(list);
+    BenchRun yielding = RunOnWorker(list, SendFloorRowsYielding, rows, TRUE);
+    ReportWait("posted messages during the floor, shown, worker yields per row", yielding);
+    Report("floor, shown, worker yields per row (with the probe)", yielding.seconds, messages);
     ClearList(list);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     ReportWait("posted messages during the floor, shown, redraw off", RunOnWorker(list, SendFloorRows, rows, TRUE));
