@@ -4,7 +4,7 @@
 #include "netparams/NetworkDataDialog.h"
 #include "common/Countof.h"
 #include "res/resource.h"
-#include "tests/netparams/DialogTesting.h"
+#include "tests/common/DialogTesting.h"
 #include "tests/snapshot/FakePlatform.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,8 @@
 #include "netparams/NetworkDataDialog.h"
 #include "common/Countof.h"
 #include "res/resource.h"
-#include "tests/netparams/DialogTesting.h"
+#include "tests/common/DialogTemplate.h"
+#include "tests/common/DialogTesting.h"
 
 #include <iphlpapi.h>
 
@@ -323,18 +324,8 @@ TEST(NetworkDataTemplate, MatchesTheLayout)
 {
     DialogTemplate t = LoadDialogTemplate(IDD_NETWORKDATA);
     ASSERT_TRUE(t.extended);
-    EXPECT_EQ(0x80C800C8u, t.style);
-    EXPECT_EQ(0u, t.exStyle);
-    EXPECT_EQ(341, t.cx);
-    EXPECT_EQ(134, t.cy);
-    EXPECT_EQ(L"", t.menu);
-    EXPECT_EQ(L"", t.windowClass);
-    EXPECT_EQ(L"Network Data...", t.caption);
-    EXPECT_EQ(8, t.pointSize);
-    EXPECT_EQ(400, t.weight);
-    EXPECT_EQ(0, t.italic);
-    EXPECT_EQ(DEFAULT_CHARSET, t.charset);
-    EXPECT_EQ(L"MS Shell Dlg", t.typeface);
+    const ExpectedDialog header = {0x80C800C8u, 341, 134, L"Network Data...", 8, 400, L"MS Shell Dlg"};
+    EXPECT_TRUE(t == header) << Describe(t);
 
     const DWORD child = WS_CHILD | WS_VISIBLE;
     const DWORD label = child | SS_LEFT | WS_GROUP;

@@ -2,7 +2,7 @@
 #include "common/Countof.h"
 #include "netparams/NetworkDataDialog.h"
 #include "res/resource.h"
-#include "tests/netparams/DialogTesting.h"
+#include "tests/common/DialogTesting.h"
 
 #include <gtest/gtest.h>
 

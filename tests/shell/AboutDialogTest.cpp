@@ -2,7 +2,8 @@
 #include "common/Countof.h"
 #include "res/resource.h"
 #include "shell/AboutDialog.h"
-#include "tests/netparams/DialogTesting.h"
+#include "tests/common/DialogTemplate.h"
+#include "tests/common/DialogTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -92,10 +93,10 @@ TEST(AboutBox, UrlLineCanBeSelectedButNotEdited)
 
 TEST(AboutBox, BannerIs374By59PixelsAt24BitsPerPixel)
 {
-    HRSRC info = FindResourceW(NULL, MAKEINTRESOURCEW(IDB_BANNER), MAKEINTRESOURCEW(2) /* RT_BITMAP */);
-    ASSERT_NE(nullptr, info);
+    std::string bitmap = testsupport::ResourceBytes(MAKEINTRESOURCEW(2) /* RT_BITMAP */, IDB_BANNER);
+    ASSERT_GE(bitmap.size(), sizeof(BITMAPINFOHEADER));
     BITMAPINFOHEADER header;
-    memcpy(&header, LockResource(LoadResource(NULL, info)), sizeof header);
+    memcpy(&header, bitmap.data(), sizeof header);
     EXPECT_EQ(374, header.biWidth);
     EXPECT_EQ(59, header.biHeight < 0 ? -header.biHeight : header.biHeight);
     EXPECT_EQ(24, header.biBitCount);
@@ -106,18 +107,8 @@ TEST(AboutBox, TemplateMatchesTheLayout)
 {
     DialogTemplate t = LoadDialogTemplate(IDD_ABOUTBOX);
     ASSERT_TRUE(t.extended);
-    EXPECT_EQ(0x80C800C8u, t.style);
-    EXPECT_EQ(0u, t.exStyle);
-    EXPECT_EQ(263, t.cx);
-    EXPECT_EQ(229, t.cy);
-    EXPECT_EQ(L"", t.menu);
-    EXPECT_EQ(L"", t.windowClass);
-    EXPECT_EQ(L"About Vantrel", t.caption);
-    EXPECT_EQ(8, t.pointSize);
-    EXPECT_EQ(0, t.weight);
-    EXPECT_EQ(0, t.italic);
-    EXPECT_EQ(DEFAULT_CHARSET, t.charset);
-    EXPECT_EQ(L"MS Shell Dlg", t.typeface);
+    const ExpectedDialog header = {0x80C800C8u, 263, 229, L"About Vantrel", 8, 0, L"MS Shell Dlg"};
+    EXPECT_TRUE(t == header) << Describe(t);
 
     const DWORD child = WS_CHILD | WS_VISIBLE;
     const DWORD centred = child | SS_CENTER | WS_GROUP;

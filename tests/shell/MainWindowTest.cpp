@@ -15,6 +15,7 @@
 #include "shell/ConnectionList.h"
 #include "shell/MainWindow.h"
 #include "shell/Winsock.h"
+#include "tests/common/Resources.h"
 
 namespace {
 
@@ -23,13 +24,10 @@ WPARAM lastDefaultWParam;
 LRESULT defaultCommandResult;
 int startupResult;
 
-std::wstring ResourceText(LPCWSTR type, WORD id)
+// Looked up in US English only, so a resource compiled under another language goes missing.
+std::string UsEnglishResource(LPCWSTR type, WORD id)
 {
-    HRSRC found = FindResourceExW(NULL, type, MAKEINTRESOURCEW(id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-    if (found == NULL) return L"";
-    const char *data = (const char *)LockResource(LoadResource(NULL, found));
-    std::string text(data, SizeofResource(NULL, found));
-    return std::wstring(text.begin(), text.end());
+    return testsupport::ResourceBytes(type, id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
 }
 
 } // namespace
@@ -121,9 +119,9 @@ TEST(MainResources, StringsIconsVersionAndManifestAreUsEnglish)
     const std::set<std::pair<int, int>> images = {{256, 8}, {48, 8},  {32, 8},  {16, 8}, {256, 32},
                                                  {64, 32}, {48, 32}, {32, 32}, {16, 32}};
     for (WORD group : {IDI_VANTREL, IDI_SMALL}) {
-        HRSRC found = FindResourceExW(NULL, RT_GROUP_ICON, MAKEINTRESOURCEW(group), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-        ASSERT_NE((HRSRC)NULL, found) << group;
-        const BYTE *directory = (const BYTE *)LockResource(LoadResource(NULL, found));
+        std::string bytes = UsEnglishResource(RT_GROUP_ICON, group);
+        ASSERT_GE(bytes.size(), 6u) << group;
+        const BYTE *directory = (const BYTE *)bytes.data();
         WORD count = *(const WORD *)(directory + 4);
         std::set<std::pair<int, int>> seen;
         for (int i = 0; i < count; ++i) {
@@ -134,9 +132,8 @@ TEST(MainResources, StringsIconsVersionAndManifestAreUsEnglish)
         EXPECT_EQ(images, seen) << group;
     }
 
-    HRSRC found = FindResourceExW(NULL, RT_VERSION, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-    ASSERT_NE((HRSRC)NULL, found);
-    std::string block((const char *)LockResource(LoadResource(NULL, found)), SizeofResource(NULL, found));
+    std::string block = UsEnglishResource(RT_VERSION, VS_VERSION_INFO);
+    ASSERT_FALSE(block.empty());
     VS_FIXEDFILEINFO *fixed = NULL;
     UINT size = 0;
     ASSERT_TRUE(VerQueryValueW(&block[0], L"\\", (void **)&fixed, &size));
@@ -168,7 +165,8 @@ TEST(MainResources, StringsIconsVersionAndManifestAreUsEnglish)
     EXPECT_EQ(0x0409, translation[0]);
     EXPECT_EQ(0x04b0, translation[1]);
 
-    std::wstring manifest = ResourceText(RT_MANIFEST, 1);
+    std::string manifestBytes = UsEnglishResource(RT_MANIFEST, 1);
+    std::wstring manifest(manifestBytes.begin(), manifestBytes.end());
     EXPECT_NE(std::wstring::npos, manifest.find(L"level=\"asInvoker\""));
     EXPECT_NE(std::wstring::npos, manifest.find(L"uiAccess=\"false\""));
     EXPECT_EQ(std::wstring::npos, manifest.find(L"Common-Controls"));

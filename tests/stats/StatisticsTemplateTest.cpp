@@ -1,40 +1,19 @@
 // The compiled dialog template 129, read back from the program's resources.
 #include "res/resource.h"
+#include "tests/common/DialogTemplate.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
-#include <string>
-#include <tuple>
 #include <vector>
 
+using dialogtesting::ControlTemplate;
+using dialogtesting::DialogTemplate;
+using dialogtesting::ExpectedDialog;
+
 namespace {
-
-struct Control {
-    WORD kind;  // 0x80 button, 0x81 edit, 0x82 static
-    std::wstring text;
-    int identifier;
-    short x, y, cx, cy;
-    DWORD style;
-    DWORD exStyle;
-
-    bool operator<(const Control &other) const
-    {
-        return std::tie(kind, text, identifier, x, y, cx, cy, style, exStyle) <
-               std::tie(other.kind, other.text, other.identifier, other.x, other.y, other.cx, other.cy, other.style,
-                        other.exStyle);
-    }
-    bool operator==(const Control &other) const { return !(*this < other) && !(other < *this); }
-};
-
-void PrintTo(const Control &control, std::ostream *out)
-{
-    *out << "{" << std::hex << control.kind << std::dec << " \"" << std::string(control.text.begin(), control.text.end())
-         << "\" " << control.identifier << " " << control.x << "," << control.y << "," << control.cx << ","
-         << control.cy << std::hex << " style " << control.style << " ex " << control.exStyle << std::dec << "}";
-}
 
 const DWORD ExitStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
 const DWORD GroupStyle = WS_CHILD | WS_VISIBLE | BS_GROUPBOX;
@@ -82,113 +61,38 @@ const Field Fields[] = {
     {1031, L"Outgoing Errors:", 163, 299, 54, 239, 299, 50},
 };
 
-const Control Groups[] = {
-    {0x80, L"IP V4 Statistics:", -1, 6, 3, 143, 90, GroupStyle, 0},
-    {0x80, L"IP V6 Statistics:", -1, 157, 3, 143, 90, GroupStyle, 0},
-    {0x80, L"TCP V4 Statistics:", -1, 7, 96, 143, 64, GroupStyle, 0},
-    {0x80, L"TCP V6 Statistics:", -1, 157, 96, 143, 64, GroupStyle, 0},
-    {0x80, L"UDP V4 Statistics:", -1, 7, 162, 143, 75, GroupStyle, 0},
-    {0x80, L"UDP V6 Statistics:", -1, 157, 162, 143, 75, GroupStyle, 0},
-    {0x80, L"ICMP V4 Statistics:", -1, 7, 239, 143, 75, GroupStyle, 0},
-    {0x80, L"ICMP V6 Statistics:", -1, 157, 239, 143, 75, GroupStyle, 0},
-};
-
-// Reads the template's variable-length parts in place.
-class Reader {
-public:
-    explicit Reader(const BYTE *start) : start_(start), at_(start) {}
-    WORD Word() { return Take<WORD>(); }
-    DWORD Dword() { return Take<DWORD>(); }
-    short Short() { return Take<short>(); }
-    BYTE Byte() { return Take<BYTE>(); }
-    std::wstring Text()
-    {
-        std::wstring text;
-        for (WORD unit = Word(); unit != 0; unit = Word())
-            text += static_cast<wchar_t>(unit);
-        return text;
-    }
-    // A text or, after 0xFFFF, an ordinal (returned as "#n").
-    std::wstring TextOrOrdinal()
-    {
-        if (reinterpret_cast<const WORD *>(at_)[0] != 0xFFFF)
-            return Text();
-        Word();
-        return L"#" + std::to_wstring(Word());
-    }
-    void AlignToDword() { at_ = start_ + ((at_ - start_ + 3) & ~3); }
-    void Skip(size_t bytes) { at_ += bytes; }
-
-private:
-    template <typename T>
-    T Take()
-    {
-        T value;
-        memcpy(&value, at_, sizeof(T));
-        at_ += sizeof(T);
-        return value;
-    }
-    const BYTE *start_;
-    const BYTE *at_;
+const ControlTemplate Groups[] = {
+    {L"button", L"IP V4 Statistics:", -1, 6, 3, 143, 90, GroupStyle, 0},
+    {L"button", L"IP V6 Statistics:", -1, 157, 3, 143, 90, GroupStyle, 0},
+    {L"button", L"TCP V4 Statistics:", -1, 7, 96, 143, 64, GroupStyle, 0},
+    {L"button", L"TCP V6 Statistics:", -1, 157, 96, 143, 64, GroupStyle, 0},
+    {L"button", L"UDP V4 Statistics:", -1, 7, 162, 143, 75, GroupStyle, 0},
+    {L"button", L"UDP V6 Statistics:", -1, 157, 162, 143, 75, GroupStyle, 0},
+    {L"button", L"ICMP V4 Statistics:", -1, 7, 239, 143, 75, GroupStyle, 0},
+    {L"button", L"ICMP V6 Statistics:", -1, 157, 239, 143, 75, GroupStyle, 0},
 };
 
 TEST(StatisticsTemplate, MatchesTheLayoutControlByControl)
 {
-    HRSRC found = FindResourceW(NULL, MAKEINTRESOURCEW(IDD_STATISTICS), MAKEINTRESOURCEW(5));
-    ASSERT_NE(nullptr, found);
-    Reader read(static_cast<const BYTE *>(LockResource(LoadResource(NULL, found))));
-
-    EXPECT_EQ(1, read.Word());
-    EXPECT_EQ(0xFFFF, read.Word());
-    read.Dword();  // help id
-    EXPECT_EQ(0u, read.Dword());
-    EXPECT_EQ(0x80C800C8u, read.Dword());
-    WORD count = read.Word();
-    read.Short();
-    read.Short();
-    EXPECT_EQ(307, read.Short());
-    EXPECT_EQ(339, read.Short());
-    EXPECT_EQ(L"", read.TextOrOrdinal());  // no menu
-    EXPECT_EQ(L"", read.TextOrOrdinal());  // standard dialog class
-    EXPECT_EQ(L"Network Statistics", read.Text());
-    EXPECT_EQ(8, read.Word());
-    EXPECT_EQ(400, read.Word());
-    EXPECT_EQ(0, read.Byte());  // not italic
-    read.Byte();
-    EXPECT_EQ(L"MS Shell Dlg", read.Text());
-
-    std::vector<Control> controls;
-    for (WORD i = 0; i < count; i++) {
-        read.AlignToDword();
-        Control control;
-        read.Dword();  // help id
-        control.exStyle = read.Dword();
-        control.style = read.Dword();
-        control.x = read.Short();
-        control.y = read.Short();
-        control.cx = read.Short();
-        control.cy = read.Short();
-        control.identifier = static_cast<int>(read.Dword());
-        std::wstring kind = read.TextOrOrdinal();
-        control.kind = kind.size() > 1 && kind[0] == L'#' ? static_cast<WORD>(std::stoi(kind.substr(1))) : 0;
-        control.text = read.TextOrOrdinal();
-        read.Skip(read.Word());
-        controls.push_back(control);
-    }
+    DialogTemplate t = dialogtesting::LoadDialogTemplate(IDD_STATISTICS);
+    ASSERT_TRUE(t.extended);
+    const ExpectedDialog header = {0x80C800C8u, 307, 339, L"Network Statistics", 8, 400, L"MS Shell Dlg"};
+    EXPECT_TRUE(t == header) << Describe(t);
 
     // Exit first, then the fields in identifier order with the labels and group boxes among them.
-    std::vector<Control> expectedFields, expectedOthers(std::begin(Groups), std::end(Groups));
+    std::vector<ControlTemplate> expectedFields, expectedOthers(std::begin(Groups), std::end(Groups));
     for (const Field &field : Fields) {
-        expectedFields.push_back({0x81, L"", field.identifier, field.editX, field.editY, field.editWidth, 12,
+        expectedFields.push_back({L"edit", L"", field.identifier, field.editX, field.editY, field.editWidth, 12,
                                   EditStyle, 0});
-        expectedOthers.push_back({0x82, field.label, -1, field.labelX, field.labelY, field.labelWidth, 8,
+        expectedOthers.push_back({L"static", field.label, -1, field.labelX, field.labelY, field.labelWidth, 8,
                                   LabelStyle, 0});
     }
+    const std::vector<ControlTemplate> &controls = t.controls;
     ASSERT_EQ(1 + expectedFields.size() + expectedOthers.size(), controls.size());
-    EXPECT_EQ((Control{0x80, L"Exit", IDOK, 128, 318, 50, 12, ExitStyle, 0}), controls[0]);
-    std::vector<Control> fields, others;
+    EXPECT_EQ((ControlTemplate{L"button", L"Exit", IDOK, 128, 318, 50, 12, ExitStyle, 0}), controls[0]);
+    std::vector<ControlTemplate> fields, others;
     for (size_t i = 1; i < controls.size(); i++)
-        (controls[i].kind == 0x81 ? fields : others).push_back(controls[i]);
+        (controls[i].className == L"edit" ? fields : others).push_back(controls[i]);
     EXPECT_EQ(expectedFields, fields);
     std::sort(expectedOthers.begin(), expectedOthers.end());
     std::sort(others.begin(), others.end());

@@ -1,12 +1,17 @@
-// Test helpers for the program's dialogs: the compiled template as data, and a modal run
-// that acts on the open dialog from inside its own modal loop.
+// A dialog template compiled into this test program, read back as data, and what a test
+// expects of it.
 #pragma once
+
+#include "tests/common/Resources.h"
 
 #include <windows.h>
 
-#include <cstdint>
-#include <functional>
+#include <cstdio>
+#include <cstring>
+#include <cwctype>
+#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace dialogtesting {
@@ -97,11 +102,11 @@ inline std::wstring ClassName(const std::wstring &raw)
 inline DialogTemplate LoadDialogTemplate(int id)
 {
     DialogTemplate t = {};
-    HRSRC info = FindResourceW(NULL, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
-    if (info == NULL) {
+    std::string bytes = testsupport::ResourceBytes(MAKEINTRESOURCEW(5) /* RT_DIALOG */, id);
+    if (bytes.empty()) {
         return t;
     }
-    TemplateReader r((const BYTE *)LockResource(LoadResource(NULL, info)));
+    TemplateReader r((const BYTE *)bytes.data());
     WORD version = r.Word();
     WORD signature = r.Word();
     t.extended = version == 1 && signature == 0xFFFF;
@@ -145,6 +150,38 @@ inline DialogTemplate LoadDialogTemplate(int id)
     return t;
 }
 
+// What a dialog's header should say. Every dialog of the program has no menu, the standard
+// dialog class, no extended style, an upright typeface and the default character set, so
+// those are not for each test to repeat.
+struct ExpectedDialog {
+    DWORD style;
+    short cx, cy;
+    const wchar_t *caption;
+    WORD pointSize, weight;
+    const wchar_t *typeface;
+};
+
+inline bool operator==(const DialogTemplate &actual, const ExpectedDialog &expected)
+{
+    return actual.extended && actual.style == expected.style && actual.exStyle == 0 && actual.cx == expected.cx &&
+           actual.cy == expected.cy && actual.menu.empty() && actual.windowClass.empty() &&
+           actual.caption == expected.caption && actual.pointSize == expected.pointSize &&
+           actual.weight == expected.weight && actual.italic == 0 && actual.charset == DEFAULT_CHARSET &&
+           actual.typeface == expected.typeface;
+}
+
+inline std::string Describe(const DialogTemplate &t)
+{
+    char line[512];
+    snprintf(line, sizeof line,
+             "%s style 0x%08lX ex 0x%lX %dx%d menu \"%ls\" class \"%ls\" caption \"%ls\" font %u/%u italic %u "
+             "charset %u \"%ls\"",
+             t.extended ? "extended" : "not extended", (unsigned long)t.style, (unsigned long)t.exStyle, t.cx, t.cy,
+             t.menu.c_str(), t.windowClass.c_str(), t.caption.c_str(), t.pointSize, t.weight, t.italic, t.charset,
+             t.typeface.c_str());
+    return line;
+}
+
 // What a control row of a dialog's table says, for comparison with the compiled template.
 struct ExpectedControl {
     int id;
@@ -170,103 +207,17 @@ inline std::string Describe(const ControlTemplate &c)
     return line;
 }
 
-// ---- Modal runs ------------------------------------------------------------------------
-
-// Ends a dialog that the action under test failed to close, so the run cannot hang.
-const INT_PTR kLeftOpen = 0x7E57;
-
-struct ModalRun {
-    HWND owner;
-    std::function<void(HWND)> action;
-    UINT_PTR actionTimer;
-    UINT_PTR watchdog;
-};
-
-inline ModalRun &CurrentRun()
+// Whole controls compared and ordered, for a test that takes part of a template as a set.
+inline auto Key(const ControlTemplate &c)
 {
-    static ModalRun run;
-    return run;
+    return std::tie(c.className, c.text, c.id, c.x, c.y, c.cx, c.cy, c.style, c.exStyle);
 }
 
-inline BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM found)
-{
-    wchar_t className[16] = L"";
-    GetClassNameW(window, className, 16);
-    if (GetWindow(window, GW_OWNER) == CurrentRun().owner && wcscmp(className, L"#32770") == 0) {
-        *(HWND *)found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
+inline bool operator==(const ControlTemplate &a, const ControlTemplate &b) { return Key(a) == Key(b); }
 
-inline HWND OpenDialog()
-{
-    HWND found = NULL;
-    EnumThreadWindows(GetCurrentThreadId(), FindOwnedDialog, (LPARAM)&found);
-    return found;
-}
+inline bool operator<(const ControlTemplate &a, const ControlTemplate &b) { return Key(a) < Key(b); }
 
-inline void CALLBACK EndLeftOpenDialog(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    KillTimer(NULL, timer);
-    if (HWND dialog = OpenDialog()) {
-        EndDialog(dialog, kLeftOpen);
-    }
-}
-
-inline void CALLBACK ActOnOpenDialog(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    KillTimer(NULL, timer);
-    HWND dialog = OpenDialog();
-    if (dialog == NULL) {
-        CurrentRun().actionTimer = SetTimer(NULL, 0, 20, ActOnOpenDialog);
-        return;
-    }
-    CurrentRun().actionTimer = 0;
-    CurrentRun().watchdog = SetTimer(NULL, 0, 3000, EndLeftOpenDialog);
-    CurrentRun().action(dialog);
-}
-
-// Owner window for the dialogs, as the main window is in the program.
-inline HWND CreateOwner()
-{
-    return CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, NULL, NULL,
-                           GetModuleHandleW(NULL), NULL);
-}
-
-// Opens the dialog modally over `owner`, lets `action` act on it from inside the modal
-// loop, and returns the dialog's end code (kLeftOpen when the action did not end it).
-inline INT_PTR RunModal(HWND owner, int templateId, DLGPROC proc, std::function<void(HWND)> action)
-{
-    CurrentRun() = ModalRun{owner, std::move(action), 0, 0};
-    CurrentRun().actionTimer = SetTimer(NULL, 0, 20, ActOnOpenDialog);
-    INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(templateId), owner, proc, 0);
-    if (CurrentRun().actionTimer != 0) {
-        KillTimer(NULL, CurrentRun().actionTimer);
-    }
-    if (CurrentRun().watchdog != 0) {
-        KillTimer(NULL, CurrentRun().watchdog);
-    }
-    return result;
-}
-
-// Keys go through the modal loop, where the dialog manager turns them into commands.
-inline void PressKey(HWND dialog, UINT key)
-{
-    HWND focus = GetFocus();
-    PostMessageW(focus != NULL ? focus : dialog, WM_KEYDOWN, key, 1);
-}
-
-inline void PressEnterIn(HWND dialog, int controlId)
-{
-    SetFocus(GetDlgItem(dialog, controlId));
-    PressKey(dialog, VK_RETURN);
-}
-
-inline void PressEscape(HWND dialog) { PressKey(dialog, VK_ESCAPE); }
-
-inline void ClickButton(HWND dialog, int buttonId) { SendDlgItemMessageW(dialog, buttonId, BM_CLICK, 0, 0); }
-
-inline void CloseFromTitleBar(HWND dialog) { SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }
+// So that a failed comparison shows the controls rather than their bytes.
+inline void PrintTo(const ControlTemplate &c, std::ostream *out) { *out << Describe(c); }
 
 } // namespace dialogtesting
