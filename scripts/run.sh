@@ -36,13 +36,8 @@ if [ -n "$DISPLAY" ]; then
   exit $rc
 fi
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x700x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-xvfb=$!
-export DISPLAY=":$display"
-i=0
-while [ ! -e "/tmp/.X11-unix/X$display" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+. "$here/xvfb.sh"
+start_xvfb 1024x700x24
 
 wineserver -p >/dev/null 2>&1 </dev/null
 wine explorer /desktop=Vantrel,1024x700 "$exe" &
@@ -52,7 +47,7 @@ shot="$build/vantrel-screenshot.png"
 import -window root "$shot"
 rc=$?
 wineserver -k >/dev/null 2>&1
-kill $xvfb 2>/dev/null
+stop_xvfb
 wait
 [ $rc -eq 0 ] || exit $rc
 echo "Screenshot: $shot"

@@ -11,13 +11,8 @@ export BUILD_DIR="$build"
 "$here/prepare-wine-prefix.sh" "$build/wineprefix-netns" || exit 1
 
 # A display of our own, so test windows never land on the user's screen.
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-xvfb=$!
-export DISPLAY=":$display"
-i=0
-while [ ! -e "/tmp/.X11-unix/X$display" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+. "$here/xvfb.sh"
+start_xvfb 1280x1024x24
 
 . "$here/wine-env.sh"
 export WINEPREFIX="$build/wineprefix"
@@ -27,5 +22,5 @@ wine wineboot >/dev/null 2>&1 </dev/null
 cd "$build" && ctest --output-on-failure "$@"
 rc=$?
 wineserver -k >/dev/null 2>&1
-kill $xvfb 2>/dev/null
+stop_xvfb
 exit $rc

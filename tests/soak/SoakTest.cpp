@@ -150,8 +150,11 @@ TEST(Soak, AHundredOpeningsOfTheStatisticsDialogLeaveMemoryHandlesAndHeapAsTheyW
     Report("statistics openings", before, after, elapsed);
 
     EXPECT_EQ(0, wrongResults);
-    // Each opening reads once itself and at least once through its poller: eight queries each.
-    EXPECT_GE(FakeCalls().size() - readingsBefore, (size_t)openings * 16);
+    // Each opening reads once itself (eight queries). Its poller usually reads too, but on a
+    // busy machine it may not be scheduled before the close, and then rightly reads nothing.
+    size_t queries = FakeCalls().size() - readingsBefore;
+    EXPECT_GE(queries, (size_t)openings * 8);
+    EXPECT_GT(queries, (size_t)openings * 8) << "no poller ever read";
     ExpectUnchanged(before, after);
     ExpectEveryBlockFreed(0);
 }
