@@ -240,14 +240,18 @@ static int CompareDoubles(const void *left, const void *right)
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-double Median(double *values, int count)
+double Median(const double *values, int count)
 {
     if (count <= 0)
         return 0.0;
-    qsort(values, count, sizeof(values[0]), CompareDoubles);
-    if (count % 2)
-        return values[count / 2];
-    return (values[count / 2 - 1] + values[count / 2]) / 2.0;
+    double *sorted = (double *)malloc((size_t)count * sizeof(double));
+    if (!sorted)
+        return 0.0;
+    memcpy(sorted, values, (size_t)count * sizeof(double));
+    qsort(sorted, count, sizeof(sorted[0]), CompareDoubles);
+    double median = count % 2 ? sorted[count / 2] : (sorted[count / 2 - 1] + sorted[count / 2]) / 2.0;
+    free(sorted);
+    return median;
 }
 
 double Largest(const double *values, int count)

@@ -35,8 +35,8 @@ int ListRowCount(HWND list);
 // Copies the text of one cell into text (capacity chars, terminated).
 void ListCellText(HWND list, int row, int column, wchar_t *text, int capacity);
 
-// Median of count values; sorts the array.
-double Median(double *values, int count);
+// Median of count values (0 for none); the values keep their order.
+double Median(const double *values, int count);
 double Largest(const double *values, int count);
 
 // Rows made ahead of time for the floor: the six texts of each row, grouped by pass in the

@@ -165,6 +165,11 @@ int main(int argc, char **argv)
         refreshSeconds[run] = result.seconds;
         refreshWait[run] = result.longestPostWaitMs;
         rows = ListRowCount(list);
+        printf("run %d: %.3f s; posted messages: %u seen, %u waited over 50 ms, longest %.1f ms ending %.3f s in "
+               "with %d rows listed\n",
+               run + 1, result.seconds, result.postsSeen, result.postsOver50Ms, result.longestPostWaitMs,
+               result.longestWaitEndedAtS, result.rowsAtLongestWait);
+        fflush(stdout);
         if (rows < expected) {
             printf("the refresh listed %d rows, fewer than the %d sockets open: nothing to measure\n", rows,
                    expected);
