@@ -1,5 +1,6 @@
 #include "netparams/NetworkDataDialog.h"
 
+#include "common/DialogCommand.h"
 #include "res/resource.h"
 
 #include <iphlpapi.h>
@@ -76,11 +77,7 @@ INT_PTR CALLBACK NetworkDataDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
         FillNetworkData(dialog);
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, LOWORD(wParam));
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnOkOrCancel(dialog, wParam);
     default:
         return FALSE;
     }

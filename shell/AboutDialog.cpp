@@ -1,5 +1,6 @@
 #include "shell/AboutDialog.h"
 
+#include "common/DialogCommand.h"
 #include "res/resource.h"
 
 namespace {
@@ -16,11 +17,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         SetDlgItemTextW(dialog, IDC_ABOUT_URL, ToolUrlLine);
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, LOWORD(wParam));
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnOkOrCancel(dialog, wParam);
     default:
         return FALSE;
     }
