@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <stddef.h>
 
-// One list row: six texts in column order (Part 1.1). The passes never hold a row as one
+// One list row: six texts in column order. The passes never hold a row as one
 // record: they insert column 0 and then set the other five one by one.
 enum ConnectionColumn {
     COLUMN_MODULE_NAME,

@@ -1,4 +1,4 @@
-// Part 1.1: column titles, endpoint texts and state names.
+// Column titles, endpoint texts and state names.
 #include "snapshot/ConnectionRow.h"
 
 #include "tests/snapshot/FakePlatform.h"

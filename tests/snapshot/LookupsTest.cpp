@@ -1,4 +1,5 @@
-// Part 1.2 with the items b (owner-module 122), c (TCPv6 ::) and d (Wine).
+// Owner-module and remote-name lookups, including the retry after an owner-module 122, the
+// unlooked-up TCPv6 address :: and the owner-module calls skipped under Wine.
 #include "snapshot/Lookups.h"
 
 #include "tests/snapshot/Expect.h"

@@ -1,5 +1,6 @@
-// Part 1.3 against a real SysListView32, with the items a (table growth),
-// b (owner-module 122 within a pass), c (TCPv6 ::), d (Wine) and e (entry count past the block).
+// The table passes against a real SysListView32, including a table that grows between its
+// size query and its fetch, an owner-module 122 within a pass, the TCPv6 address ::, the
+// owner-module calls skipped under Wine and an entry count that claims more than the block holds.
 #include "snapshot/TablePasses.h"
 
 #include "tests/snapshot/Expect.h"
