@@ -132,7 +132,7 @@ TEST_F(TablePassTest, RefreshClearsTheListAndEndsUdp6Udp4Tcp6Tcp4FromTheTop)
     for (const ListRow &row : ReadRows(list))
         images.push_back(row.image);
     EXPECT_EQ(std::vector<int>({5, 5, 4, 2, 2, 0, 0}), images);
-    // Only the established remote addresses are looked up: not 0.0.0.0, not :: (item c).
+    // Only the established remote addresses are looked up: not 0.0.0.0, not ::.
     EXPECT_EQ(Events({"GetNameInfoW(family 2, 127.0.0.1, 16, 1025, 32, 8)",
                       "GetNameInfoW(family 23, 2001:db8::2 flow 0 scope 0, 28, 1025, 32, 8)"}),
               EventsStartingWith("GetNameInfoW"));
