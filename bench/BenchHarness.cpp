@@ -263,9 +263,8 @@ double Largest(const double *values, int count)
     return largest;
 }
 
-void SendFloorRows(HWND list, void *context)
+void SendFloorRowsYieldingOrNot(HWND list, const FloorRows *rows, BOOL yieldAfterRow)
 {
-    const FloorRows *rows = (const FloorRows *)context;
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     for (int pass = 0; pass < BENCH_PASS_COUNT; pass++) {
         LVITEMW item;
@@ -283,8 +282,15 @@ void SendFloorRows(HWND list, void *context)
                 item.pszText = (LPWSTR)text[column];
                 SendMessageW(list, LVM_SETITEMW, 0, (LPARAM)&item);
             }
+            if (yieldAfterRow)
+                Sleep(0);
         }
     }
+}
+
+void SendFloorRows(HWND list, void *context)
+{
+    SendFloorRowsYieldingOrNot(list, (const FloorRows *)context, FALSE);
 }
 
 int PassOfProtocol(const wchar_t *label)

@@ -53,6 +53,8 @@ struct FloorRows {
 // LVM_INSERTITEMW and five LVM_SETITEMW) with nothing computed between the messages.
 // context is a FloorRows.
 void SendFloorRows(HWND list, void *context);
+// The same, optionally giving up the worker's time slice after every row (for profiling).
+void SendFloorRowsYieldingOrNot(HWND list, const FloorRows *rows, BOOL yieldAfterRow);
 
 // Reads every row of the list back into rows, grouped by the protocol column, so the floor
 // can replay exactly what a refresh wrote. Returns 0 when a row's protocol is not one of the

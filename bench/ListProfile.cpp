@@ -65,27 +65,7 @@ static void SendInsertsAtTop(HWND list, void *context)
 // The floor, with the worker giving up the rest of its time slice after every row.
 static void SendFloorRowsYielding(HWND list, void *context)
 {
-    const FloorRows *rows = (const FloorRows *)context;
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    for (int pass = 0; pass < BENCH_PASS_COUNT; pass++) {
-        LVITEMW item;
-        ZeroMemory(&item, sizeof(item));
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
-        item.iImage = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-        const wchar_t **text = rows->text + (size_t)rows->firstRow[pass] * BENCH_COLUMN_COUNT;
-        for (int i = 0; i < rows->rowCount[pass]; i++, text += BENCH_COLUMN_COUNT) {
-            item.iItem = i;
-            item.iSubItem = 0;
-            item.pszText = (LPWSTR)text[0];
-            SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
-            for (int column = 1; column < BENCH_COLUMN_COUNT; column++) {
-                item.iSubItem = column;
-                item.pszText = (LPWSTR)text[column];
-                SendMessageW(list, LVM_SETITEMW, 0, (LPARAM)&item);
-            }
-            Sleep(0);
-        }
-    }
+    SendFloorRowsYieldingOrNot(list, (const FloorRows *)context, TRUE);
 }
 
 // Sets the five later texts of rows that exist already, in the refresh's order.
