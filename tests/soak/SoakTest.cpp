@@ -116,9 +116,10 @@ void SoakRefreshes(const char *what, int rows, int refreshes)
 
 // Under Wine every list message a worker sends costs a round trip through the server, about
 // two milliseconds per row in all: a thousand refreshes of a thousand rows take half an hour
-// (SOAK_LARGE_REFRESHES=1000 by hand), too long for the suite. The soak runs the refreshes and the rows apart instead: a thousand refreshes,
-// each a thread, four table fetches and a clear, over a small table; and enough refreshes of
-// a thousand rows for any per-row leak to pass the slack many times over.
+// (SOAK_LARGE_REFRESHES=1000 by hand), too long for the suite. The soak runs the refreshes
+// and the rows apart instead: a thousand refreshes, each a thread, four table fetches and a
+// clear, over a small table; and enough refreshes of a thousand rows for any per-row leak to
+// pass the slack many times over.
 TEST(Soak, AThousandRefreshesLeaveMemoryHandlesAndHeapAsTheyWere)
 {
     SoakRefreshes("refreshes of 10 rows", 10, Count("SOAK_REFRESHES", 1000));
