@@ -12,8 +12,8 @@ build="${BUILD_DIR:-$top/build}"
 export BUILD_DIR="$build"
 runs="${1:-3}"
 "$here/build.sh" || exit 1
-"$here/prepare-wine-prefix.sh" "$build/wineprefix" || exit 1
-"$here/prepare-wine-prefix.sh" "$build/wineprefix-bench-netns" || exit 1
+"$here/prepare-wine-prefix.sh" --tests "$build/wineprefix" || exit 1
+"$here/prepare-wine-prefix.sh" --tests "$build/wineprefix-bench-netns" || exit 1
 
 display=99
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done

@@ -15,6 +15,7 @@ command -v ip >/dev/null 2>&1 || need="$need iproute2"
 command -v unshare >/dev/null 2>&1 || need="$need util-linux"
 command -v python3 >/dev/null 2>&1 || need="$need python3"
 command -v cppcheck >/dev/null 2>&1 || need="$need cppcheck"
+[ -f /usr/share/wine/fonts/marlett.ttf ] || need="$need fonts-wine"
 if [ -n "$need" ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"

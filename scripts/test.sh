@@ -7,8 +7,8 @@ top=$(dirname "$here")
 build="${BUILD_DIR:-$top/build}"
 export BUILD_DIR="$build"
 "$here/build.sh" || exit 1
-"$here/prepare-wine-prefix.sh" "$build/wineprefix" || exit 1
-"$here/prepare-wine-prefix.sh" "$build/wineprefix-netns" || exit 1
+"$here/prepare-wine-prefix.sh" --tests "$build/wineprefix" || exit 1
+"$here/prepare-wine-prefix.sh" --tests "$build/wineprefix-netns" || exit 1
 
 # A display of our own, so test windows never land on the user's screen.
 . "$here/xvfb.sh"
