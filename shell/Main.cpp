@@ -38,7 +38,8 @@ void SearchSystemFolderOnly()
         UINT length = GetSystemDirectoryW(path, COUNTOF(path));
         if (length == 0 || length >= COUNTOF(path))
             return;
-        if (swprintf_s(path + length, COUNTOF(path) - length, L"\\%s", DelayLoadedLibraries[i]) < 0)
+        // A path too long for the buffer is not loaded from (the call cuts it and says so).
+        if (_snwprintf_s(path + length, COUNTOF(path) - length, _TRUNCATE, L"\\%s", DelayLoadedLibraries[i]) < 0)
             return;
         SystemLibraries[i] = LoadLibraryExW(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
     }

@@ -32,7 +32,7 @@ void FormatV4Endpoint(DWORD address, DWORD portField, RowText text)
     in_addr inAddress;
     inAddress.S_un.S_addr = address;
     const char *dotted = inet_ntoa(inAddress);
-    snprintf(narrow, COUNTOF(narrow), "%s:%d", dotted ? dotted : "", PortNumber(portField));
+    sprintf_s(narrow, COUNTOF(narrow), "%s:%d", dotted ? dotted : "", PortNumber(portField));
 
     // The terminator is not converted: the zero-filled wide buffer supplies it.
     MultiByteToWideChar(CP_ACP, 0, narrow, (int)strlen(narrow), text, ROW_TEXT_CHARS);
@@ -46,15 +46,16 @@ void FormatV6Endpoint(const UCHAR address[16], DWORD scopeField, DWORD portField
 
     InetNtopW(AF_INET6, address, addressText, V6_ADDRESS_CHARS);
     int scope = (int)ntohl(scopeField);
-    // "%ls": a wide text whichever printf flavour the runtime uses.
-    swprintf(text, ROW_TEXT_CHARS, L"%ls[%d]:%d", addressText, scope, PortNumber(portField));
+    // At most 64 characters: the bounded call cannot run out of room.
+    swprintf_s(text, ROW_TEXT_CHARS, L"%s[%d]:%d", addressText, scope, PortNumber(portField));
 }
 
 void CopyRowText(RowText text, const wchar_t *source)
 {
     memset(text, 0, ROW_TEXT_CHARS * sizeof(wchar_t));
+    // A host name can be longer than the row text: cut it rather than fail.
     if (source)
-        swprintf(text, ROW_TEXT_CHARS, L"%ls", source);
+        _snwprintf_s(text, ROW_TEXT_CHARS, _TRUNCATE, L"%s", source);
 }
 
 void TcpStateName(DWORD state, RowText text)
