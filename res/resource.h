@@ -1,9 +1,20 @@
 // Resource numbers of Vantrel, grouped by kind. Shared by the resource script and the code.
 #pragma once
 
-// Icons
+// Icon groups
 #define IDI_VANTREL                     107
 #define IDI_SMALL                       108
+
+// Icon images, shared by both groups (res/icons/icon.dir refers to them by these numbers)
+#define IDI_IMAGE_256_8                 1
+#define IDI_IMAGE_48_8                  2
+#define IDI_IMAGE_32_8                  3
+#define IDI_IMAGE_16_8                  4
+#define IDI_IMAGE_256_32                5
+#define IDI_IMAGE_64_32                 6
+#define IDI_IMAGE_48_32                 7
+#define IDI_IMAGE_32_32                 8
+#define IDI_IMAGE_16_32                 9
 
 // Bitmaps
 #define IDB_BANNER                      130

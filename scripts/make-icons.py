@@ -1,10 +1,17 @@
 #!/usr/bin/env python3
-"""Draws Vantrel's icon and writes res/Vantrel.ico: nine images, 256/48/32/16 px at 8 bpp
-and 256/64/48/32/16 px at 32 bpp (the 256 px 32-bpp image as PNG, the rest as DIBs).
+"""Draws Vantrel's icon: nine images, 256/48/32/16 px at 8 bpp and 256/64/48/32/16 px at
+32 bpp. The two 256 px images are PNG-compressed (Vista and later load them so; as DIBs they
+would cost 75 KB and 256 KB), the others are DIBs with their AND masks, as every Windows
+version reads them.
+
+Writes the images as res/icons/icon-SIZE-BPP.{png,dib} and their directory res/icons/icon.dir,
+the RT_GROUP_ICON record (resource ids 1 to 9 in the order above) that both of the program's
+icon groups share; res/Vantrel.rc includes them. A .ico file of the same images is written
+when asked for, for looking at them:
+  scripts/make-icons.py [--ico FILE]
 
 The picture: a rounded blue tile holding three list rows, each with a status dot, the way
 the main window lists endpoints. Plain Python, no imaging library needed.
-  scripts/make-icons.py [OUTPUT]   (default: res/Vantrel.ico next to this script's folder)
 """
 import os
 import struct
@@ -114,36 +121,71 @@ def dib(pixels, bpp):
     return header + colour_table + xor + mask
 
 
-def png(pixels):
+def png_chunk(kind, body):
+    return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+
+
+def png(pixels, bpp):
+    """The image as PNG: 32 bpp as RGBA; 8 bpp with the DIB's palette and its mask as the
+    transparency of palette entry 0, which no opaque pixel uses."""
     size = len(pixels)
-    raw = b''.join(b'\0' + b''.join(bytes(p) for p in row) for row in pixels)
+    if bpp == 32:
+        header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)
+        raw = b''.join(b'\0' + b''.join(bytes(p) for p in row) for row in pixels)
+        extra = b''
+    else:
+        colours = palette()
+        cache = {}
+        lines = []
+        for row in pixels:
+            line = bytes(nearest(colours, p, cache) if p[3] >= 128 else 0 for p in row)
+            if any(index == 0 and p[3] >= 128 for index, p in zip(line, row)):
+                raise SystemExit('an opaque pixel takes palette entry 0, the transparent one')
+            lines.append(line)
+        header = struct.pack('>IIBBBBB', size, size, 8, 3, 0, 0, 0)
+        raw = b''.join(b'\0' + line for line in lines)
+        extra = (png_chunk(b'PLTE', b''.join(bytes(c) for c in colours)) + png_chunk(b'tRNS', b'\0'))
+    return (b'\x89PNG\r\n\x1a\n' + png_chunk(b'IHDR', header) + extra
+            + png_chunk(b'IDAT', zlib.compress(raw, 9)) + png_chunk(b'IEND', b''))
 
-    def chunk(kind, body):
-        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
 
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0))
-            + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+IMAGES = [(256, 8), (48, 8), (32, 8), (16, 8), (256, 32), (64, 32), (48, 32), (32, 32), (16, 32)]
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '..', 'res', 'Vantrel.ico')
-    images = [(256, 8), (48, 8), (32, 8), (16, 8), (256, 32), (64, 32), (48, 32), (32, 32), (16, 32)]
+    folder = os.path.normpath(os.path.join(here, '..', 'res', 'icons'))
+    os.makedirs(folder, exist_ok=True)
     rendered = {}
     blobs = []
-    for size, bpp in images:
+    for size, bpp in IMAGES:
         if size not in rendered:
             rendered[size] = render(size)
         pixels = rendered[size]
-        blobs.append(png(pixels) if (size, bpp) == (256, 32) else dib(pixels, bpp))
-    offset = 6 + 16 * len(images)
-    directory = struct.pack('<HHH', 0, 1, len(images))
-    for (size, bpp), blob in zip(images, blobs):
-        directory += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, bpp, len(blob), offset)
-        offset += len(blob)
-    with open(output, 'wb') as out:
-        out.write(directory + b''.join(blobs))
-    print(os.path.normpath(output))
+        compressed = size == 256
+        blob = png(pixels, bpp) if compressed else dib(pixels, bpp)
+        name = 'icon-%d-%d.%s' % (size, bpp, 'png' if compressed else 'dib')
+        with open(os.path.join(folder, name), 'wb') as out:
+            out.write(blob)
+        blobs.append(blob)
+
+    # GRPICONDIR and its entries: as in a .ico file, with the resource id in place of the offset.
+    directory = struct.pack('<HHH', 0, 1, len(IMAGES))
+    for number, ((size, bpp), blob) in enumerate(zip(IMAGES, blobs), 1):
+        directory += struct.pack('<BBBBHHIH', size % 256, size % 256, 0, 0, 1, bpp, len(blob), number)
+    with open(os.path.join(folder, 'icon.dir'), 'wb') as out:
+        out.write(directory)
+    print(folder)
+
+    if len(sys.argv) == 3 and sys.argv[1] == '--ico':
+        offset = 6 + 16 * len(IMAGES)
+        header = struct.pack('<HHH', 0, 1, len(IMAGES))
+        for (size, bpp), blob in zip(IMAGES, blobs):
+            header += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, bpp, len(blob), offset)
+            offset += len(blob)
+        with open(sys.argv[2], 'wb') as out:
+            out.write(header + b''.join(blobs))
+        print(sys.argv[2])
 
 
 if __name__ == '__main__':

@@ -131,6 +131,31 @@ TEST(MainResources, StringsIconsVersionAndManifestAreUsEnglish)
         EXPECT_EQ(9, count) << group;
         EXPECT_EQ(images, seen) << group;
     }
+    // The two groups are one directory of one set of images, and every image it lists is
+    // there, of the size it gives, and loads as an icon of its own size.
+    std::string directory = UsEnglishResource(RT_GROUP_ICON, IDI_VANTREL);
+    EXPECT_EQ(directory, UsEnglishResource(RT_GROUP_ICON, IDI_SMALL));
+    for (int i = 0; i < 9 && directory.size() >= 6u + 14 * 9; ++i) {
+        const BYTE *entry = (const BYTE *)directory.data() + 6 + 14 * i;
+        int pixels = entry[0] == 0 ? 256 : entry[0];
+        DWORD bytes = *(const DWORD *)(entry + 8);
+        WORD id = *(const WORD *)(entry + 12);
+        std::string image = UsEnglishResource(RT_ICON, id);
+        ASSERT_EQ(bytes, image.size()) << "image " << id;
+        // The large images are stored compressed; the others as the DIBs every version reads.
+        EXPECT_EQ(pixels == 256, image.compare(0, 4, "\x89PNG") == 0) << "image " << id;
+        HICON icon = CreateIconFromResourceEx((PBYTE)&image[0], bytes, TRUE, 0x00030000, pixels, pixels,
+                                              LR_DEFAULTCOLOR);
+        ASSERT_NE((HICON)NULL, icon) << "image " << id;
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP colour = {};
+        GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(colour), &colour);
+        EXPECT_EQ(pixels, colour.bmWidth) << "image " << id;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
 
     std::string block = UsEnglishResource(RT_VERSION, VS_VERSION_INFO);
     ASSERT_FALSE(block.empty());
@@ -160,6 +185,15 @@ TEST(MainResources, StringsIconsVersionAndManifestAreUsEnglish)
         std::wstring path = std::wstring(L"\\StringFileInfo\\040904b0\\") + own;
         EXPECT_TRUE(VerQueryValueW(&block[0], path.c_str(), (void **)&value, &size) && size > 1) << own;
     }
+    // Task Manager and the taskbar show the description as the program's name.
+    wchar_t *description = NULL;
+    ASSERT_TRUE(VerQueryValueW(&block[0], L"\\StringFileInfo\\040904b0\\FileDescription", (void **)&description,
+                               &size));
+    EXPECT_LE(wcslen(description), 40u) << description;
+    EXPECT_EQ(0, wcsncmp(description, L"Vantrel", 7)) << description;
+    wchar_t *copyright = NULL;
+    ASSERT_TRUE(VerQueryValueW(&block[0], L"\\StringFileInfo\\040904b0\\LegalCopyright", (void **)&copyright, &size));
+    EXPECT_NE((wchar_t *)NULL, wcsstr(copyright, L"MIT License")) << copyright;
     WORD *translation = NULL;
     ASSERT_TRUE(VerQueryValueW(&block[0], L"\\VarFileInfo\\Translation", (void **)&translation, &size));
     EXPECT_EQ(0x0409, translation[0]);
