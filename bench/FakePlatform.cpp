@@ -8,7 +8,7 @@
 #include <wchar.h>
 
 #include "common/Countof.h"
-#include "snapshot/WineCheck.h"
+#include "snapshot/OwnerModuleExports.h"
 
 static DWORD AnswerTable(int pass, PVOID table, PDWORD size)
 {
@@ -107,9 +107,9 @@ INT(WSAAPI *FakeImpGetNameInfoW)(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWC
     __asm__("__imp__GetNameInfoW@28") = FakeGetNameInfoW;
 }
 
-// The owner-module query is made as on Windows, against the stand-ins above; the snapshot
-// skips it only when this says Wine.
-bool RunningUnderWine()
+// The owner-module query is made as where the system exports all four functions, against the
+// stand-ins above.
+bool OwnerModuleQueryExported(EndpointProtocol)
 {
-    return false;
+    return true;
 }

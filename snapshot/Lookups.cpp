@@ -2,7 +2,7 @@
 
 #include "common/Countof.h"
 #include "common/LogMessage.h"
-#include "snapshot/WineCheck.h"
+#include "snapshot/OwnerModuleExports.h"
 
 #include <ws2tcpip.h>
 #include <iphlpapi.h>
@@ -93,7 +93,7 @@ static const wchar_t *ModuleName(const void *block)
 void *LookupOwnerModule(const void *entry, EndpointProtocol protocol, DWORD *size, const wchar_t **name)
 {
     *name = L"";
-    if (RunningUnderWine())
+    if (!OwnerModuleQueryExported(protocol))
         return NULL; // treated as a failed query, with no message
 
     HANDLE heap = GetProcessHeap();

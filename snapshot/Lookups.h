@@ -12,7 +12,8 @@ enum EndpointProtocol { PROTOCOL_TCP4, PROTOCOL_TCP6, PROTOCOL_UDP4, PROTOCOL_UD
 // be had), which the caller frees with HeapFree(GetProcessHeap(), 0, block) once the list has
 // copied the name; `*name` is the module name inside it, or an empty text.
 // A 122 answer is followed by one more query with a block of the size the system asked for;
-// the 122 message is written only if that one fails too. Under Wine no query is made.
+// the 122 message is written only if that one fails too. Where the system's IP Helper does
+// not export the pass's function, no block is allocated, no query made and nothing written.
 void *LookupOwnerModule(const void *entry, EndpointProtocol protocol, DWORD *size, const wchar_t **name);
 
 // Host name of an IPv4 remote address (network byte order) from GetNameInfoW; empty for

@@ -14,7 +14,7 @@ std::vector<bool> EntryInTable;
 std::map<std::string, NameScript> Names;
 int FailAllocation;
 int AllocationCount;
-bool UnderWine;
+bool OwnerModuleExported[4];
 
 static std::map<std::pair<bool, ULONG>, TableScript> tables;
 static std::map<void *, SIZE_T> liveBlocks;
@@ -51,7 +51,8 @@ void Reset()
     allocationSizes.clear();
     FailAllocation = 0;
     AllocationCount = 0;
-    UnderWine = false;
+    for (bool &exported : OwnerModuleExported)
+        exported = true;
     fetchedTable = NULL;
     fetchedTableBytes = 0;
     lastWsaError = 0;
@@ -299,12 +300,6 @@ DWORD WINAPI GetOwnerModuleFromUdp6Entry(PMIB_UDP6ROW_OWNER_MODULE entry, TCPIP_
 {
     return fake::OwnerModuleCall("GetOwnerModuleFromUdp6Entry", entry, entry->dwOwningPid, infoClass, buffer, size);
 }
-}
-
-// This test program's own Wine check (the product's WineCheck.o is not linked).
-bool RunningUnderWine()
-{
-    return fake::UnderWine;
 }
 
 // ---- table blocks and entries ----

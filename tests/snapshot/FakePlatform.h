@@ -3,7 +3,8 @@
 // GetExtendedTcpTable, GetExtendedUdpTable, GetOwnerModuleFrom{Tcp,Tcp6,Udp,Udp6}Entry
 // (plain imports: defined here under their own names), and HeapAlloc, HeapFree,
 // GetNameInfoW, WSAGetLastError (dllimport calls: their import pointers __imp__Name@N are
-// defined here), plus RunningUnderWine. Every call is recorded, in order, in fake::Events.
+// defined here). Every call is recorded, in order, in fake::Events. FakeOwnerModuleExports.cpp
+// says which of the owner-module functions the system exports (OwnerModuleExported).
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -61,8 +62,10 @@ extern int AllocationCount;
 std::map<void *, SIZE_T> &LiveBlocks(); // blocks handed out and not yet freed
 std::vector<SIZE_T> AllocationSizes();  // sizes of all HeapAlloc calls, in order
 
-// ---- Wine ----
-extern bool UnderWine;
+// ---- the system's exports ----
+// By EndpointProtocol: whether the system exports that pass's owner-module function (all do
+// after Reset). Read by the OwnerModuleQueryExported of FakeOwnerModuleExports.cpp.
+extern bool OwnerModuleExported[4];
 
 void Reset();
 

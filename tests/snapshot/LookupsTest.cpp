@@ -180,9 +180,10 @@ TEST_F(LookupOwnerModuleTest, RetryBlockAllocationFailureWritesThe122Message)
     EXPECT_FALSE(gotBlock);
 }
 
-TEST_F(LookupOwnerModuleTest, UnderWineNoQueryIsMadeAndNothingIsWritten)
+TEST_F(LookupOwnerModuleTest, WhereTheSystemLacksTheFunctionNoQueryIsMadeAndNothingIsWritten)
 {
-    fake::UnderWine = true;
+    for (bool &exported : fake::OwnerModuleExported)
+        exported = false;
     MIB_TCPROW_OWNER_MODULE tcp4 = Tcp4Row("10.0.0.1", 1, "10.0.0.2", 2, 5, 7);
     MIB_UDP6ROW_OWNER_MODULE udp6 = Udp6Row("::1", 1, 7);
     DWORD size = 100;

@@ -329,9 +329,10 @@ TEST_F(TablePassTest, AModuleBlockThatCannotBeAllocatedGivesAnEmptyNameAndTheRow
     EXPECT_EQ(Lines({L"|0.0.0.0:53|*.*|||UDPv4"}), RowLines(list));
 }
 
-TEST_F(TablePassTest, UnderWineRowsHaveNoModuleNameNoQueryAndNoMessage)
+TEST_F(TablePassTest, WithoutTheOwnerModuleFunctionsRowsHaveNoModuleNameNoQueryAndNoMessage)
 {
-    fake::UnderWine = true;
+    for (bool &exported : fake::OwnerModuleExported)
+        exported = false;
     fake::Table(true, 2).block = TableOf(std::vector<MIB_TCPROW_OWNER_MODULE>{ListeningA, EstablishedB});
     fake::Table(false, 23).block = TableOf(std::vector<MIB_UDP6ROW_OWNER_MODULE>{Udp6Row("::1", 1, 1)});
     EXPECT_EQ("", Stdout([&] { RefreshConnections(list); }));
