@@ -1,5 +1,5 @@
 // Owner-module and remote-name lookups, including the retry after an owner-module 122, the
-// unlooked-up TCPv6 address :: and the owner-module calls skipped under Wine.
+// unlooked-up TCPv6 address :: and the owner-module calls skipped where the system lacks them.
 #include "snapshot/Lookups.h"
 
 #include "tests/snapshot/Expect.h"

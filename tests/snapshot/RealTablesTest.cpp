@@ -173,7 +173,7 @@ TEST_F(RealTables, RefreshFindsTheTestsOwnEndpointsWithTheRightTexts)
         printf("row: %ls\n", row.c_str());
     // The namespace holds only this test's endpoints: the whole list is known.
     EXPECT_EQ(expected, rows);
-    EXPECT_EQ("", out); // no owner-module query under Wine, and every name lookup succeeds
+    EXPECT_EQ("", out); // no owner-module query (this Wine lacks them), and every name lookup succeeds
 
     // A second refresh replaces the rows rather than adding to them.
     RefreshConnections(list);

@@ -1,6 +1,6 @@
 // The table passes against a real SysListView32, including a table that grows between its
 // size query and its fetch, an owner-module 122 within a pass, the TCPv6 address ::, the
-// owner-module calls skipped under Wine and an entry count that claims more than the block holds.
+// owner-module calls skipped where the system lacks them and an entry count that claims more than the block holds.
 #include "snapshot/TablePasses.h"
 
 #include "tests/snapshot/Expect.h"
