@@ -18,10 +18,14 @@ const wchar_t LabelUdp4[] = L"UDPv4";
 const wchar_t LabelUdp6[] = L"UDPv6";
 const wchar_t UdpRemoteAddress[] = L"*.*";
 
-static int PortNumber(DWORD portField)
+namespace {
+
+int PortNumber(DWORD portField)
 {
     return ntohs((u_short)(portField & 0xFFFF));
 }
+
+} // namespace
 
 void FormatV4Endpoint(DWORD address, DWORD portField, RowText text)
 {

@@ -60,7 +60,9 @@ const char *NameLookupMessage(int wsaError)
     }
 }
 
-static DWORD QueryOwnerModule(const void *entry, EndpointProtocol protocol, void *block, DWORD *size)
+namespace {
+
+DWORD QueryOwnerModule(const void *entry, EndpointProtocol protocol, void *block, DWORD *size)
 {
     // The TCP calls take a copy of the entry, as fetched.
     switch (protocol) {
@@ -82,13 +84,15 @@ static DWORD QueryOwnerModule(const void *entry, EndpointProtocol protocol, void
     return ERROR_INVALID_PARAMETER;
 }
 
-static const wchar_t *ModuleName(const void *block)
+const wchar_t *ModuleName(const void *block)
 {
     if (!block)
         return L"";
     const wchar_t *name = ((const TCPIP_OWNER_MODULE_BASIC_INFO *)block)->pModuleName;
     return name ? name : L"";
 }
+
+} // namespace
 
 void *LookupOwnerModule(const void *entry, EndpointProtocol protocol, DWORD *size, const wchar_t **name)
 {
@@ -117,7 +121,9 @@ void *LookupOwnerModule(const void *entry, EndpointProtocol protocol, DWORD *siz
     return block;
 }
 
-static void ResolveName(const sockaddr *address, socklen_t length, RowText name, wchar_t *host, DWORD hostChars,
+namespace {
+
+void ResolveName(const sockaddr *address, socklen_t length, RowText name, wchar_t *host, DWORD hostChars,
                         wchar_t *service, DWORD serviceChars)
 {
     if (GetNameInfoW(address, length, host, hostChars, service, serviceChars, NI_NUMERICSERV) == 0) {
@@ -126,6 +132,8 @@ static void ResolveName(const sockaddr *address, socklen_t length, RowText name,
     }
     LogMessage("%s", NameLookupMessage(WSAGetLastError()));
 }
+
+} // namespace
 
 void LookupRemoteName(DWORD remoteAddress, DWORD remotePortField, RowText name)
 {

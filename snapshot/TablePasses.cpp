@@ -9,6 +9,8 @@
 #include <stddef.h>
 #include <string.h>
 
+namespace {
+
 // How often a table fetch that answers ERROR_INSUFFICIENT_BUFFER (the table grew since the
 // size was learnt) is repeated with a block of the size the system returned.
 enum { TABLE_FETCH_RETRIES = 5 };
@@ -33,7 +35,7 @@ struct PassDescriptor {
     void (*ColumnText)(const void *entry, int column, RowText text, RowScratch *scratch);
 };
 
-static void Tcp4ColumnText(const void *entry, int column, RowText text, RowScratch *)
+void Tcp4ColumnText(const void *entry, int column, RowText text, RowScratch *)
 {
     const MIB_TCPROW_OWNER_MODULE *row = (const MIB_TCPROW_OWNER_MODULE *)entry;
     switch (column) {
@@ -44,7 +46,7 @@ static void Tcp4ColumnText(const void *entry, int column, RowText text, RowScrat
     }
 }
 
-static void Tcp6ColumnText(const void *entry, int column, RowText text, RowScratch *scratch)
+void Tcp6ColumnText(const void *entry, int column, RowText text, RowScratch *scratch)
 {
     const MIB_TCP6ROW_OWNER_MODULE *row = (const MIB_TCP6ROW_OWNER_MODULE *)entry;
     V6AddressText localAddressText;
@@ -61,7 +63,7 @@ static void Tcp6ColumnText(const void *entry, int column, RowText text, RowScrat
     }
 }
 
-static void Udp4ColumnText(const void *entry, int column, RowText text, RowScratch *)
+void Udp4ColumnText(const void *entry, int column, RowText text, RowScratch *)
 {
     const MIB_UDPROW_OWNER_MODULE *row = (const MIB_UDPROW_OWNER_MODULE *)entry;
     if (column == COLUMN_SOURCE_ADDRESS)
@@ -71,7 +73,7 @@ static void Udp4ColumnText(const void *entry, int column, RowText text, RowScrat
     // Remote Name and Status stay empty.
 }
 
-static void Udp6ColumnText(const void *entry, int column, RowText text, RowScratch *)
+void Udp6ColumnText(const void *entry, int column, RowText text, RowScratch *)
 {
     const MIB_UDP6ROW_OWNER_MODULE *row = (const MIB_UDP6ROW_OWNER_MODULE *)entry;
     if (column == COLUMN_SOURCE_ADDRESS) {
@@ -82,30 +84,30 @@ static void Udp6ColumnText(const void *entry, int column, RowText text, RowScrat
     }
 }
 
-static const PassDescriptor Tcp4Pass = {PROTOCOL_TCP4, TRUE, AF_INET, TCP_TABLE_OWNER_MODULE_ALL,
+const PassDescriptor Tcp4Pass = {PROTOCOL_TCP4, TRUE, AF_INET, TCP_TABLE_OWNER_MODULE_ALL,
                                         sizeof(MIB_TCPROW_OWNER_MODULE), LabelTcp4, Tcp4ColumnText};
-static const PassDescriptor Tcp6Pass = {PROTOCOL_TCP6, TRUE, AF_INET6, TCP_TABLE_OWNER_MODULE_ALL,
+const PassDescriptor Tcp6Pass = {PROTOCOL_TCP6, TRUE, AF_INET6, TCP_TABLE_OWNER_MODULE_ALL,
                                         sizeof(MIB_TCP6ROW_OWNER_MODULE), LabelTcp6, Tcp6ColumnText};
-static const PassDescriptor Udp4Pass = {PROTOCOL_UDP4, FALSE, AF_INET, UDP_TABLE_OWNER_MODULE,
+const PassDescriptor Udp4Pass = {PROTOCOL_UDP4, FALSE, AF_INET, UDP_TABLE_OWNER_MODULE,
                                         sizeof(MIB_UDPROW_OWNER_MODULE), LabelUdp4, Udp4ColumnText};
-static const PassDescriptor Udp6Pass = {PROTOCOL_UDP6, FALSE, AF_INET6, UDP_TABLE_OWNER_MODULE,
+const PassDescriptor Udp6Pass = {PROTOCOL_UDP6, FALSE, AF_INET6, UDP_TABLE_OWNER_MODULE,
                                         sizeof(MIB_UDP6ROW_OWNER_MODULE), LabelUdp6, Udp6ColumnText};
 
-static DWORD QueryTable(const PassDescriptor *pass, void *table, DWORD *size)
+DWORD QueryTable(const PassDescriptor *pass, void *table, DWORD *size)
 {
     if (pass->tcp)
         return GetExtendedTcpTable(table, size, TRUE, pass->family, (TCP_TABLE_CLASS)pass->tableClass, 0);
     return GetExtendedUdpTable(table, size, TRUE, pass->family, (UDP_TABLE_CLASS)pass->tableClass, 0);
 }
 
-static void SetRowText(HWND list, LVITEMW *item, int column, wchar_t *text)
+void SetRowText(HWND list, LVITEMW *item, int column, wchar_t *text)
 {
     item->iSubItem = column;
     item->pszText = text;
     SendMessageW(list, LVM_SETITEMW, 0, (LPARAM)item);
 }
 
-static int FillRows(HWND list, const PassDescriptor *pass)
+int FillRows(HWND list, const PassDescriptor *pass)
 {
     RowText text;
     wchar_t emptyName[1] = {0};
@@ -178,6 +180,8 @@ static int FillRows(HWND list, const PassDescriptor *pass)
     HeapFree(heap, 0, table);
     return 1;
 }
+
+} // namespace
 
 int FillTcp4Rows(HWND list)
 {
