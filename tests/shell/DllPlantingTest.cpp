@@ -270,9 +270,8 @@ TEST(DllPlanting, APlantLoadedByNameWithoutTheDefenceRunsButVantrelNeverLoadsItA
             Sleep(50);
     }
     EXPECT_NE((HWND)NULL, list);
-    if (list != NULL) {
-        EXPECT_EQ((std::vector<std::wstring>{L"UDPv4", L"TCPv4"}), ProtocolsOnceFilled(program, list, 2));
-    }
+    EXPECT_EQ((std::vector<std::wstring>{L"UDPv4", L"TCPv4"}),
+              list != NULL ? ProtocolsOnceFilled(program, list, 2) : std::vector<std::wstring>());
 
     // Both libraries are in use, and from the system folder.
     wchar_t system[MAX_PATH] = {};
