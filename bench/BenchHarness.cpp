@@ -8,7 +8,7 @@
 #include "common/Countof.h"
 
 enum {
-    WM_BENCH_PROBE = WM_APP + 1,  // wParam, lParam: low and high half of the posting time
+    WM_BENCH_PROBE = WM_APP + 1, // wParam, lParam: low and high half of the posting time
     WM_BENCH_DONE = WM_APP + 2
 };
 
@@ -66,7 +66,7 @@ static HWND CreateListWindow(DWORD extraStyle)
     ShowWindow(list, SW_SHOW);
 
     static const wchar_t *const titles[BENCH_COLUMN_COUNT] = {L"Module Name", L"Source Address", L"Remote Address",
-                                                              L"Remote Name", L"Status",      L"Protocol"};
+                                                              L"Remote Name", L"Status",         L"Protocol"};
     for (int column = 0; column < BENCH_COLUMN_COUNT; column++) {
         LVCOLUMNW record;
         ZeroMemory(&record, sizeof(record));
@@ -116,8 +116,8 @@ HWND CreateBenchList(void)
     if (!RegisterClassExW(&windowClass))
         return NULL;
 
-    MainWindow = CreateWindowExW(0, L"VantrelBenchWindow", L"Vantrel bench", WS_OVERLAPPEDWINDOW, 0, 0, 900, 600,
-                                 NULL, NULL, instance, NULL);
+    MainWindow = CreateWindowExW(0, L"VantrelBenchWindow", L"Vantrel bench", WS_OVERLAPPEDWINDOW, 0, 0, 900, 600, NULL,
+                                 NULL, instance, NULL);
     if (!MainWindow)
         return NULL;
     ShowWindow(MainWindow, SW_SHOW);

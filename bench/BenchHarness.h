@@ -14,12 +14,12 @@ HWND CreateExtraList(DWORD extraStyle);
 typedef void (*BenchJob)(HWND list, void *context);
 
 struct BenchRun {
-    double seconds;            // from just before the worker starts until the job has returned
-    double longestPostWaitMs;  // longest wait of a timestamped message posted to the window
-    unsigned postsSeen;        // how many such messages arrived while the job ran
-    unsigned postsOver50Ms;    // how many of them waited longer than 50 ms
+    double seconds;             // from just before the worker starts until the job has returned
+    double longestPostWaitMs;   // longest wait of a timestamped message posted to the window
+    unsigned postsSeen;         // how many such messages arrived while the job ran
+    unsigned postsOver50Ms;     // how many of them waited longer than 50 ms
     double longestWaitEndedAtS; // when the longest wait ended, counted from the start
-    int rowsAtLongestWait;     // rows in the list at that moment
+    int rowsAtLongestWait;      // rows in the list at that moment
 };
 
 // Runs job(list, context) on a new thread and pumps messages until it returns. With probe

@@ -49,7 +49,8 @@ static DWORD AnswerOwnerModule(DWORD processId, TCPIP_OWNER_MODULE_INFO_CLASS in
     const wchar_t *name = FakeModuleName(processId);
     size_t nameChars = wcslen(name) + 1;
     size_t folderChars = COUNTOF(folder) - 1;
-    DWORD needed = (DWORD)(sizeof(TCPIP_OWNER_MODULE_BASIC_INFO) + (nameChars + folderChars + nameChars) * sizeof(wchar_t));
+    DWORD needed =
+        (DWORD)(sizeof(TCPIP_OWNER_MODULE_BASIC_INFO) + (nameChars + folderChars + nameChars) * sizeof(wchar_t));
     if (!buffer || *size < needed) {
         *size = needed;
         return ERROR_INSUFFICIENT_BUFFER;
@@ -89,7 +90,7 @@ DWORD WINAPI GetOwnerModuleFromUdp6Entry(PMIB_UDP6ROW_OWNER_MODULE entry, TCPIP_
 }
 
 static INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t addressLength, PWCHAR host, DWORD hostChars,
-                        PWCHAR service, DWORD serviceChars, INT)
+                                   PWCHAR service, DWORD serviceChars, INT)
 {
     size_t nameChars = wcslen(FakeRemoteName) + 1;
     if (!address || addressLength < (socklen_t)sizeof(sockaddr_in) || !host || hostChars < nameChars) {
@@ -103,8 +104,8 @@ static INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t addressLen
 }
 
 extern "C" {
-INT(WSAAPI *FakeImpGetNameInfoW)(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWCHAR, DWORD, INT)
-    __asm__("__imp__GetNameInfoW@28") = FakeGetNameInfoW;
+INT(WSAAPI *FakeImpGetNameInfoW)
+(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWCHAR, DWORD, INT) __asm__("__imp__GetNameInfoW@28") = FakeGetNameInfoW;
 }
 
 // The owner-module query is made as where the system exports all four functions, against the

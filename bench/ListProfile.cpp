@@ -95,8 +95,8 @@ static double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
 
 static void ReportWait(const char *what, BenchRun run)
 {
-    printf("  %-58s %8.1f ms longest wait, %u of %u posts over 50 ms\n", what, run.longestPostWaitMs,
-           run.postsOver50Ms, run.postsSeen);
+    printf("  %-58s %8.1f ms longest wait, %u of %u posts over 50 ms\n", what, run.longestPostWaitMs, run.postsOver50Ms,
+           run.postsSeen);
     fflush(stdout);
 }
 

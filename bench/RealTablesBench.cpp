@@ -171,8 +171,7 @@ int main(int argc, char **argv)
                result.longestWaitEndedAtS, result.rowsAtLongestWait);
         fflush(stdout);
         if (rows < expected) {
-            printf("the refresh listed %d rows, fewer than the %d sockets open: nothing to measure\n", rows,
-                   expected);
+            printf("the refresh listed %d rows, fewer than the %d sockets open: nothing to measure\n", rows, expected);
             return 1;
         }
     }
@@ -204,8 +203,8 @@ int main(int argc, char **argv)
     double floorTime = Median(floorSeconds, runs);
     printf("reload to complete list: %.3f s, %.1f us/row, %.0f rows/s\n", refresh, refresh * 1e6 / rows,
            rows / refresh);
-    printf("floor (same texts, messages only): %.3f s, %.1f us/row; ratio %.3f\n", floorTime,
-           floorTime * 1e6 / rows, refresh / floorTime);
+    printf("floor (same texts, messages only): %.3f s, %.1f us/row; ratio %.3f\n", floorTime, floorTime * 1e6 / rows,
+           refresh / floorTime);
     printf("longest wait of a message posted every %lu ms during the refresh: %.1f ms\n",
            (unsigned long)ProbeIntervalMs, Largest(refreshWait, runs));
     double work = Median(workSeconds, runs);

@@ -278,8 +278,8 @@ static int Smoke(void)
         BenchRun run = RunOnWorker(list, kind ? SendFloorRows : RefreshJob, &tables.rows, TRUE);
         int filled = ListRowCount(list);
         int differing = filled == SMOKE_ROWS ? CountDifferingCells(list, &tables.rows) : -1;
-        printf("%s: %d rows in %.3f s, %d cells differing, longest posted wait %.1f ms\n",
-               kind ? "floor" : "refresh", filled, run.seconds, differing, run.longestPostWaitMs);
+        printf("%s: %d rows in %.3f s, %d cells differing, longest posted wait %.1f ms\n", kind ? "floor" : "refresh",
+               filled, run.seconds, differing, run.longestPostWaitMs);
         if (filled != SMOKE_ROWS || differing != 0 || run.seconds <= 0.0 || run.postsSeen == 0)
             failed = 1;
     }
@@ -307,7 +307,8 @@ int main(int argc, char **argv)
     // Every few milliseconds, but not so often that the probe's own messages queue up behind
     // each other: the window serves about one posted message per list message it handles.
     ProbeIntervalMs = 5;
-    printf("Refresh against its floor, synthetic tables, median of %d runs of each size, taking turns; a message posted to the window "
+    printf("Refresh against its floor, synthetic tables, median of %d runs of each size, taking turns; a message "
+           "posted to the window "
            "every %lu ms in the probed runs\n",
            runs, (unsigned long)ProbeIntervalMs);
     fflush(stdout);

@@ -11,9 +11,9 @@ const SyntheticTables *ActiveTables;
 
 const wchar_t FakeRemoteName[] = L"peer-host.bench.example";
 
-static const wchar_t *const ModuleNames[8] = {
-    L"netservice.exe", L"updater.exe", L"mailclient.exe", L"webagent.exe",
-    L"sync-daemon.exe", L"chat.exe", L"backup-task.exe", L"media-server.exe"};
+static const wchar_t *const ModuleNames[8] = {L"netservice.exe",  L"updater.exe",     L"mailclient.exe",
+                                              L"webagent.exe",    L"sync-daemon.exe", L"chat.exe",
+                                              L"backup-task.exe", L"media-server.exe"};
 
 const wchar_t *FakeModuleName(DWORD processId)
 {
@@ -22,8 +22,8 @@ const wchar_t *FakeModuleName(DWORD processId)
 
 static const wchar_t *StateText(DWORD state)
 {
-    static const wchar_t *const names[] = {L"",     L"Close",      L"Listen",     L"Send",     L"Recv",
-                                           L"Establish", L"Wait",  L"Wait",       L"Close Wait", L"Closing...",
+    static const wchar_t *const names[] = {L"",          L"Close",     L"Listen", L"Send",       L"Recv",
+                                           L"Establish", L"Wait",      L"Wait",   L"Close Wait", L"Closing...",
                                            L"Last Ack",  L"Time Wait", L"Delete"};
     return state < COUNTOF(names) ? names[state] : L"";
 }

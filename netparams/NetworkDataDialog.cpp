@@ -32,9 +32,8 @@ void AddDnsServers(HWND dialog, const IP_ADDR_STRING *server)
 {
     // The first entry is part of the record itself, so it is listed even when no server
     // is configured: the list then holds one empty line.
-    for (; server != NULL; server = server->Next) {
+    for (; server != NULL; server = server->Next)
         SendDlgItemMessageA(dialog, IDC_NET_DNS_SERVERS, LB_ADDSTRING, 0, (LPARAM)server->IpAddress.String);
-    }
 }
 
 // The platform hands these texts over in the ANSI code page, so they go to the dialog
@@ -60,12 +59,10 @@ int FillNetworkData(HWND dialog)
 
     HANDLE heap = GetProcessHeap();
     FIXED_INFO *info = (FIXED_INFO *)HeapAlloc(heap, HEAP_ZERO_MEMORY, size);
-    if (info == NULL) {
+    if (info == NULL)
         return 0;
-    }
-    if (GetNetworkParams(info, &size) == ERROR_SUCCESS) {
+    if (GetNetworkParams(info, &size) == ERROR_SUCCESS)
         ShowNetworkParams(dialog, info);
-    }
     HeapFree(heap, 0, info);
     return 1;
 }

@@ -28,9 +28,8 @@ void FillWhenNoOtherWorkerIs(HWND list)
 {
     LONG ticket = InterlockedIncrement(&FillTickets);
     AcquireSRWLockExclusive(&FillLock);
-    if (ticket == FillTickets) {
+    if (ticket == FillTickets)
         RefreshConnections(list);
-    }
     ReleaseSRWLockExclusive(&FillLock);
 }
 
@@ -46,8 +45,7 @@ HWND CreateConnectionList(HWND main)
     RECT client;
     GetClientRect(main, &client);
     return CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT | LVS_EDITLABELS, 0, 0,
-                           client.right - client.left, client.bottom - client.top, main, NULL,
-                           Instance, NULL);
+                           client.right - client.left, client.bottom - client.top, main, NULL, Instance, NULL);
 }
 
 int InsertConnectionColumns()
@@ -61,9 +59,8 @@ int InsertConnectionColumns()
         record.cx = COLUMN_WIDTH;
         record.pszText = const_cast<LPWSTR>(ConnectionColumnTitles[column]);
         record.iSubItem = column;
-        if (SendMessageW(ConnectionList, LVM_INSERTCOLUMNW, column, (LPARAM)&record) == -1) {
+        if (SendMessageW(ConnectionList, LVM_INSERTCOLUMNW, column, (LPARAM)&record) == -1)
             return 0;
-        }
     }
     return 1;
 }
@@ -77,9 +74,8 @@ DWORD WINAPI RefreshWorker(LPVOID)
 
 int StartRefresh()
 {
-    if (RefreshWorkerHandle != NULL) {
+    if (RefreshWorkerHandle != NULL)
         CloseHandle(RefreshWorkerHandle);
-    }
     RefreshWorkerHandle = CreateThread(NULL, 0, RefreshWorker, ConnectionList, 0, &RefreshWorkerId);
     return RefreshWorkerHandle != NULL ? 1 : 0;
 }

@@ -55,11 +55,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     RegisterMainClass(instance);
     Instance = instance;
 
-    HWND main = CreateWindowExW(0, MainClassName, MainTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
-                                CW_USEDEFAULT, 0, NULL, NULL, instance, NULL);
-    if (main == NULL) {
+    HWND main = CreateWindowExW(0, MainClassName, MainTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                                NULL, NULL, instance, NULL);
+    if (main == NULL)
         return 0;
-    }
     // Showing and updating paints the window at once, which creates the list before the loop.
     ShowWindow(main, showCommand);
     UpdateWindow(main);

@@ -18,9 +18,8 @@ namespace {
 void CreateListOnFirstPaint(HWND main)
 {
     ConnectionList = CreateConnectionList(main);
-    if (ConnectionList == NULL) {
+    if (ConnectionList == NULL)
         return;
-    }
     StartWinsock();
     ShowWindow(ConnectionList, SW_SHOW);
     InsertConnectionColumns();
@@ -31,9 +30,8 @@ void PaintMainWindow(HWND main)
 {
     PAINTSTRUCT paint;
     BeginPaint(main, &paint);
-    if (ConnectionList == NULL) {
+    if (ConnectionList == NULL)
         CreateListOnFirstPaint(main);
-    }
     EndPaint(main, &paint);
 }
 

@@ -66,19 +66,44 @@ void TcpStateName(DWORD state, RowText text)
 {
     const wchar_t *name = L"";
     switch (state) {
-    case MIB_TCP_STATE_CLOSED: name = L"Close"; break;
-    case MIB_TCP_STATE_LISTEN: name = L"Listen"; break;
-    case MIB_TCP_STATE_SYN_SENT: name = L"Send"; break;
-    case MIB_TCP_STATE_SYN_RCVD: name = L"Recv"; break;
-    case MIB_TCP_STATE_ESTAB: name = L"Establish"; break;
-    case MIB_TCP_STATE_FIN_WAIT1: name = L"Wait"; break;
-    case MIB_TCP_STATE_FIN_WAIT2: name = L"Wait"; break;
-    case MIB_TCP_STATE_CLOSE_WAIT: name = L"Close Wait"; break;
-    case MIB_TCP_STATE_CLOSING: name = L"Closing..."; break;
-    case MIB_TCP_STATE_LAST_ACK: name = L"Last Ack"; break;
-    case MIB_TCP_STATE_TIME_WAIT: name = L"Time Wait"; break;
-    case MIB_TCP_STATE_DELETE_TCB: name = L"Delete"; break;
-    default: break;
+    case MIB_TCP_STATE_CLOSED:
+        name = L"Close";
+        break;
+    case MIB_TCP_STATE_LISTEN:
+        name = L"Listen";
+        break;
+    case MIB_TCP_STATE_SYN_SENT:
+        name = L"Send";
+        break;
+    case MIB_TCP_STATE_SYN_RCVD:
+        name = L"Recv";
+        break;
+    case MIB_TCP_STATE_ESTAB:
+        name = L"Establish";
+        break;
+    case MIB_TCP_STATE_FIN_WAIT1:
+        name = L"Wait";
+        break;
+    case MIB_TCP_STATE_FIN_WAIT2:
+        name = L"Wait";
+        break;
+    case MIB_TCP_STATE_CLOSE_WAIT:
+        name = L"Close Wait";
+        break;
+    case MIB_TCP_STATE_CLOSING:
+        name = L"Closing...";
+        break;
+    case MIB_TCP_STATE_LAST_ACK:
+        name = L"Last Ack";
+        break;
+    case MIB_TCP_STATE_TIME_WAIT:
+        name = L"Time Wait";
+        break;
+    case MIB_TCP_STATE_DELETE_TCB:
+        name = L"Delete";
+        break;
+    default:
+        break;
     }
     CopyRowText(text, name);
 }

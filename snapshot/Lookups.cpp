@@ -75,11 +75,10 @@ DWORD QueryOwnerModule(const void *entry, EndpointProtocol protocol, void *block
         return GetOwnerModuleFromTcp6Entry(&row, TCPIP_OWNER_MODULE_INFO_BASIC, block, size);
     }
     case PROTOCOL_UDP4:
-        return GetOwnerModuleFromUdpEntry((MIB_UDPROW_OWNER_MODULE *)entry, TCPIP_OWNER_MODULE_INFO_BASIC,
-                                          block, size);
+        return GetOwnerModuleFromUdpEntry((MIB_UDPROW_OWNER_MODULE *)entry, TCPIP_OWNER_MODULE_INFO_BASIC, block, size);
     case PROTOCOL_UDP6:
-        return GetOwnerModuleFromUdp6Entry((MIB_UDP6ROW_OWNER_MODULE *)entry, TCPIP_OWNER_MODULE_INFO_BASIC,
-                                           block, size);
+        return GetOwnerModuleFromUdp6Entry((MIB_UDP6ROW_OWNER_MODULE *)entry, TCPIP_OWNER_MODULE_INFO_BASIC, block,
+                                           size);
     }
     return ERROR_INVALID_PARAMETER;
 }
@@ -124,7 +123,7 @@ void *LookupOwnerModule(const void *entry, EndpointProtocol protocol, DWORD *siz
 namespace {
 
 void ResolveName(const sockaddr *address, socklen_t length, RowText name, wchar_t *host, DWORD hostChars,
-                        wchar_t *service, DWORD serviceChars)
+                 wchar_t *service, DWORD serviceChars)
 {
     if (GetNameInfoW(address, length, host, hostChars, service, serviceChars, NI_NUMERICSERV) == 0) {
         CopyRowText(name, host);
@@ -154,8 +153,7 @@ void LookupRemoteName(DWORD remoteAddress, DWORD remotePortField, RowText name)
     address.sin_family = AF_INET;
     address.sin_port = (u_short)(remotePortField & 0xFFFF);
     address.sin_addr.S_un.S_addr = remoteAddress;
-    ResolveName((const sockaddr *)&address, sizeof(address), name, host, COUNTOF(host), service,
-                COUNTOF(service));
+    ResolveName((const sockaddr *)&address, sizeof(address), name, host, COUNTOF(host), service, COUNTOF(service));
 }
 
 void LookupRemoteName(const wchar_t *remoteAddressText, DWORD remotePortField, RowText name)
@@ -180,6 +178,5 @@ void LookupRemoteName(const wchar_t *remoteAddressText, DWORD remotePortField, R
     address.sin6_family = AF_INET6;
     address.sin6_port = (u_short)(remotePortField & 0xFFFF);
     memcpy(&address.sin6_addr, bytes, sizeof(bytes));
-    ResolveName((const sockaddr *)&address, sizeof(address), name, host, COUNTOF(host), service,
-                COUNTOF(service));
+    ResolveName((const sockaddr *)&address, sizeof(address), name, host, COUNTOF(host), service, COUNTOF(service));
 }

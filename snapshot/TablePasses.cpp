@@ -39,10 +39,18 @@ void Tcp4ColumnText(const void *entry, int column, RowText text, RowScratch *)
 {
     const MIB_TCPROW_OWNER_MODULE *row = (const MIB_TCPROW_OWNER_MODULE *)entry;
     switch (column) {
-    case COLUMN_SOURCE_ADDRESS: FormatV4Endpoint(row->dwLocalAddr, row->dwLocalPort, text); break;
-    case COLUMN_REMOTE_ADDRESS: FormatV4Endpoint(row->dwRemoteAddr, row->dwRemotePort, text); break;
-    case COLUMN_REMOTE_NAME: LookupRemoteName(row->dwRemoteAddr, row->dwRemotePort, text); break;
-    case COLUMN_STATUS: TcpStateName(row->dwState, text); break;
+    case COLUMN_SOURCE_ADDRESS:
+        FormatV4Endpoint(row->dwLocalAddr, row->dwLocalPort, text);
+        break;
+    case COLUMN_REMOTE_ADDRESS:
+        FormatV4Endpoint(row->dwRemoteAddr, row->dwRemotePort, text);
+        break;
+    case COLUMN_REMOTE_NAME:
+        LookupRemoteName(row->dwRemoteAddr, row->dwRemotePort, text);
+        break;
+    case COLUMN_STATUS:
+        TcpStateName(row->dwState, text);
+        break;
     }
 }
 
@@ -55,11 +63,14 @@ void Tcp6ColumnText(const void *entry, int column, RowText text, RowScratch *scr
         FormatV6Endpoint(row->ucLocalAddr, row->dwLocalScopeId, row->dwLocalPort, text, localAddressText);
         break;
     case COLUMN_REMOTE_ADDRESS:
-        FormatV6Endpoint(row->ucRemoteAddr, row->dwRemoteScopeId, row->dwRemotePort, text,
-                         scratch->remoteAddressText);
+        FormatV6Endpoint(row->ucRemoteAddr, row->dwRemoteScopeId, row->dwRemotePort, text, scratch->remoteAddressText);
         break;
-    case COLUMN_REMOTE_NAME: LookupRemoteName(scratch->remoteAddressText, row->dwRemotePort, text); break;
-    case COLUMN_STATUS: TcpStateName(row->dwState, text); break;
+    case COLUMN_REMOTE_NAME:
+        LookupRemoteName(scratch->remoteAddressText, row->dwRemotePort, text);
+        break;
+    case COLUMN_STATUS:
+        TcpStateName(row->dwState, text);
+        break;
     }
 }
 
@@ -84,14 +95,17 @@ void Udp6ColumnText(const void *entry, int column, RowText text, RowScratch *)
     }
 }
 
-const PassDescriptor Tcp4Pass = {PROTOCOL_TCP4, TRUE, AF_INET, TCP_TABLE_OWNER_MODULE_ALL,
-                                        sizeof(MIB_TCPROW_OWNER_MODULE), LabelTcp4, Tcp4ColumnText};
-const PassDescriptor Tcp6Pass = {PROTOCOL_TCP6, TRUE, AF_INET6, TCP_TABLE_OWNER_MODULE_ALL,
-                                        sizeof(MIB_TCP6ROW_OWNER_MODULE), LabelTcp6, Tcp6ColumnText};
-const PassDescriptor Udp4Pass = {PROTOCOL_UDP4, FALSE, AF_INET, UDP_TABLE_OWNER_MODULE,
-                                        sizeof(MIB_UDPROW_OWNER_MODULE), LabelUdp4, Udp4ColumnText};
-const PassDescriptor Udp6Pass = {PROTOCOL_UDP6, FALSE, AF_INET6, UDP_TABLE_OWNER_MODULE,
-                                        sizeof(MIB_UDP6ROW_OWNER_MODULE), LabelUdp6, Udp6ColumnText};
+const PassDescriptor Tcp4Pass = {
+    PROTOCOL_TCP4, TRUE,          AF_INET, TCP_TABLE_OWNER_MODULE_ALL, sizeof(MIB_TCPROW_OWNER_MODULE),
+    LabelTcp4,     Tcp4ColumnText};
+const PassDescriptor Tcp6Pass = {
+    PROTOCOL_TCP6, TRUE,          AF_INET6, TCP_TABLE_OWNER_MODULE_ALL, sizeof(MIB_TCP6ROW_OWNER_MODULE),
+    LabelTcp6,     Tcp6ColumnText};
+const PassDescriptor Udp4Pass = {
+    PROTOCOL_UDP4, FALSE, AF_INET, UDP_TABLE_OWNER_MODULE, sizeof(MIB_UDPROW_OWNER_MODULE), LabelUdp4, Udp4ColumnText};
+const PassDescriptor Udp6Pass = {
+    PROTOCOL_UDP6, FALSE,         AF_INET6, UDP_TABLE_OWNER_MODULE, sizeof(MIB_UDP6ROW_OWNER_MODULE),
+    LabelUdp6,     Udp6ColumnText};
 
 DWORD QueryTable(const PassDescriptor *pass, void *table, DWORD *size)
 {

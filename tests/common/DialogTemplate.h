@@ -40,17 +40,28 @@ class TemplateReader {
 public:
     explicit TemplateReader(const BYTE *data) : base_(data), at_(data) {}
 
-    WORD Word() { WORD v; memcpy(&v, at_, 2); at_ += 2; return v; }
-    DWORD Dword() { DWORD v; memcpy(&v, at_, 4); at_ += 4; return v; }
+    WORD Word()
+    {
+        WORD v;
+        memcpy(&v, at_, 2);
+        at_ += 2;
+        return v;
+    }
+    DWORD Dword()
+    {
+        DWORD v;
+        memcpy(&v, at_, 4);
+        at_ += 4;
+        return v;
+    }
     BYTE Byte() { return *at_++; }
     short Short() { return (short)Word(); }
 
     std::wstring String()
     {
         std::wstring s;
-        for (WORD c = Word(); c != 0; c = Word()) {
+        for (WORD c = Word(); c != 0; c = Word())
             s += (wchar_t)c;
-        }
         return s;
     }
 
@@ -68,9 +79,8 @@ public:
 
     void AlignDword()
     {
-        while ((at_ - base_) % 4 != 0) {
+        while ((at_ - base_) % 4 != 0)
             ++at_;
-        }
     }
 
     void Skip(size_t bytes) { at_ += bytes; }
@@ -85,15 +95,13 @@ inline std::wstring ClassName(const std::wstring &raw)
     static const wchar_t *const predefined[] = {L"button", L"edit", L"static", L"listbox", L"scrollbar", L"combobox"};
     if (raw.size() > 1 && raw[0] == L'#') {
         int ordinal = std::stoi(raw.substr(1));
-        if (ordinal >= 0x80 && ordinal <= 0x85) {
+        if (ordinal >= 0x80 && ordinal <= 0x85)
             return predefined[ordinal - 0x80];
-        }
         return raw;
     }
     std::wstring lower = raw;
-    for (wchar_t &c : lower) {
+    for (wchar_t &c : lower)
         c = (wchar_t)towlower(c);
-    }
     return lower;
 }
 
@@ -103,16 +111,14 @@ inline DialogTemplate LoadDialogTemplate(int id)
 {
     DialogTemplate t = {};
     std::string bytes = testsupport::ResourceBytes(MAKEINTRESOURCEW(5) /* RT_DIALOG */, id);
-    if (bytes.empty()) {
+    if (bytes.empty())
         return t;
-    }
     TemplateReader r((const BYTE *)bytes.data());
     WORD version = r.Word();
     WORD signature = r.Word();
     t.extended = version == 1 && signature == 0xFFFF;
-    if (!t.extended) {
+    if (!t.extended)
         return t;
-    }
     r.Dword(); // help id
     t.exStyle = r.Dword();
     t.style = r.Dword();
@@ -194,8 +200,8 @@ struct ExpectedControl {
 inline bool operator==(const ControlTemplate &actual, const ExpectedControl &expected)
 {
     return actual.id == expected.id && actual.className == expected.className && actual.text == expected.text &&
-           actual.x == expected.x && actual.y == expected.y && actual.cx == expected.cx &&
-           actual.cy == expected.cy && actual.style == expected.style && actual.exStyle == 0;
+           actual.x == expected.x && actual.y == expected.y && actual.cx == expected.cx && actual.cy == expected.cy &&
+           actual.style == expected.style && actual.exStyle == 0;
 }
 
 inline std::string Describe(const ControlTemplate &c)
@@ -213,11 +219,20 @@ inline auto Key(const ControlTemplate &c)
     return std::tie(c.className, c.text, c.id, c.x, c.y, c.cx, c.cy, c.style, c.exStyle);
 }
 
-inline bool operator==(const ControlTemplate &a, const ControlTemplate &b) { return Key(a) == Key(b); }
+inline bool operator==(const ControlTemplate &a, const ControlTemplate &b)
+{
+    return Key(a) == Key(b);
+}
 
-inline bool operator<(const ControlTemplate &a, const ControlTemplate &b) { return Key(a) < Key(b); }
+inline bool operator<(const ControlTemplate &a, const ControlTemplate &b)
+{
+    return Key(a) < Key(b);
+}
 
 // So that a failed comparison shows the controls rather than their bytes.
-inline void PrintTo(const ControlTemplate &c, std::ostream *out) { *out << Describe(c); }
+inline void PrintTo(const ControlTemplate &c, std::ostream *out)
+{
+    *out << Describe(c);
+}
 
 } // namespace dialogtesting

@@ -47,9 +47,8 @@ inline HWND OpenDialog()
 inline void CALLBACK EndLeftOpenDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(NULL, timer);
-    if (HWND dialog = OpenDialog()) {
+    if (HWND dialog = OpenDialog())
         EndDialog(dialog, kLeftOpen);
-    }
 }
 
 inline void CALLBACK ActOnOpenDialog(HWND, UINT, UINT_PTR timer, DWORD)
@@ -79,12 +78,10 @@ inline INT_PTR RunModal(HWND owner, int templateId, DLGPROC proc, std::function<
     CurrentRun() = ModalRun{owner, std::move(action), 0, 0};
     CurrentRun().actionTimer = SetTimer(NULL, 0, 20, ActOnOpenDialog);
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(templateId), owner, proc, 0);
-    if (CurrentRun().actionTimer != 0) {
+    if (CurrentRun().actionTimer != 0)
         KillTimer(NULL, CurrentRun().actionTimer);
-    }
-    if (CurrentRun().watchdog != 0) {
+    if (CurrentRun().watchdog != 0)
         KillTimer(NULL, CurrentRun().watchdog);
-    }
     return result;
 }
 
@@ -101,10 +98,19 @@ inline void PressEnterIn(HWND dialog, int controlId)
     PressKey(dialog, VK_RETURN);
 }
 
-inline void PressEscape(HWND dialog) { PressKey(dialog, VK_ESCAPE); }
+inline void PressEscape(HWND dialog)
+{
+    PressKey(dialog, VK_ESCAPE);
+}
 
-inline void ClickButton(HWND dialog, int buttonId) { SendDlgItemMessageW(dialog, buttonId, BM_CLICK, 0, 0); }
+inline void ClickButton(HWND dialog, int buttonId)
+{
+    SendDlgItemMessageW(dialog, buttonId, BM_CLICK, 0, 0);
+}
 
-inline void CloseFromTitleBar(HWND dialog) { SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }
+inline void CloseFromTitleBar(HWND dialog)
+{
+    SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
 
 } // namespace dialogtesting

@@ -21,8 +21,11 @@ TEST(LogMessage, WritesExactlyTheFormattedTextWithNothingAdded)
 
 TEST(LogMessage, MessagesFollowEachOtherWithoutSeparator)
 {
-    EXPECT_EQ("first.second.100%",
-              Logged([] { LogMessage("first."); LogMessage("second."); LogMessage("%d%%", 100); }));
+    EXPECT_EQ("first.second.100%", Logged([] {
+                  LogMessage("first.");
+                  LogMessage("second.");
+                  LogMessage("%d%%", 100);
+              }));
 }
 
 } // namespace

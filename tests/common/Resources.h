@@ -12,9 +12,8 @@ namespace testsupport {
 inline std::string ResourceBytes(LPCWSTR type, int id, LANGID language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL))
 {
     HRSRC found = FindResourceExW(NULL, type, MAKEINTRESOURCEW(id), language);
-    if (found == NULL) {
+    if (found == NULL)
         return std::string();
-    }
     return std::string((const char *)LockResource(LoadResource(NULL, found)), SizeofResource(NULL, found));
 }
 

@@ -41,8 +41,7 @@ extern "C" DWORD WINAPI GetNetworkParams(PFIXED_INFO block, PULONG size)
     if (net.fillResult != 0)
         return net.fillResult;
     snprintf(block->HostName, COUNTOF(block->HostName), "%s", "fakehost");
-    snprintf(block->DnsServerList.IpAddress.String, COUNTOF(block->DnsServerList.IpAddress.String), "%s",
-             "10.0.0.1");
+    snprintf(block->DnsServerList.IpAddress.String, COUNTOF(block->DnsServerList.IpAddress.String), "%s", "10.0.0.1");
     block->NodeType = HYBRID_NODETYPE;
     return ERROR_SUCCESS;
 }

@@ -80,14 +80,12 @@ extern "C" DWORD WINAPI GetNetworkParams(PFIXED_INFO block, PULONG size)
 {
     ++net.calls;
     if (block == NULL || *size < NeededSize() || net.sizeQueryFails) {
-        if (!net.sizeQueryFails) {
+        if (!net.sizeQueryFails)
             *size = NeededSize();
-        }
         return net.sizeQueryFails ? ERROR_NOT_SUPPORTED : ERROR_BUFFER_OVERFLOW;
     }
-    if (net.fillResult != ERROR_SUCCESS) {
+    if (net.fillResult != ERROR_SUCCESS)
         return net.fillResult;
-    }
     WriteParams(block);
     return ERROR_SUCCESS;
 }
@@ -99,9 +97,8 @@ extern "C" LPVOID WINAPI HeapAlloc(HANDLE heapHandle, DWORD flags, SIZE_T size)
     heap.heap = heapHandle;
     heap.flags = flags;
     heap.size = size;
-    if (heap.failAllocation) {
+    if (heap.failAllocation)
         return NULL;
-    }
     void *block = real(heapHandle, flags, size);
     heap.live.insert(block);
     return block;
@@ -110,9 +107,8 @@ extern "C" LPVOID WINAPI HeapAlloc(HANDLE heapHandle, DWORD flags, SIZE_T size)
 extern "C" BOOL WINAPI HeapFree(HANDLE heapHandle, DWORD flags, LPVOID block)
 {
     static HeapFreeFunction real = (HeapFreeFunction)RealKernelFunction("HeapFree");
-    if (heapHandle != heap.heap) {
+    if (heapHandle != heap.heap)
         heap.freedFromOtherHeap = true;
-    }
     heap.live.erase(block);
     return real(heapHandle, flags, block);
 }
@@ -148,8 +144,8 @@ std::vector<std::string> ListedServers(HWND dialog)
     return entries;
 }
 
-const int kTextFields[] = {IDC_NET_HOST_NAME,   IDC_NET_DOMAIN_NAME, IDC_NET_NODE_TYPE,  IDC_NET_SCOPE_ID,
-                           IDC_NET_ROUTING,     IDC_NET_ARP_PROXY,   IDC_NET_DNS_ENABLED};
+const int kTextFields[] = {IDC_NET_HOST_NAME, IDC_NET_DOMAIN_NAME, IDC_NET_NODE_TYPE,  IDC_NET_SCOPE_ID,
+                           IDC_NET_ROUTING,   IDC_NET_ARP_PROXY,   IDC_NET_DNS_ENABLED};
 
 class NetworkData : public testing::Test {
 protected:
@@ -183,9 +179,8 @@ protected:
 
     void ExpectDialogEmpty()
     {
-        for (int id : kTextFields) {
+        for (int id : kTextFields)
             EXPECT_EQ("", FieldText(dialog, id)) << "field " << id;
-        }
         EXPECT_EQ(0, SendDlgItemMessageA(dialog, IDC_NET_DNS_SERVERS, LB_GETCOUNT, 0, 0));
     }
 
@@ -351,9 +346,8 @@ TEST(NetworkDataTemplate, MatchesTheLayout)
         {IDC_NET_DNS_ENABLED, L"edit", L"", 56, 97, 94, 12, field},
     };
     ASSERT_EQ(COUNTOF(expected), t.controls.size());
-    for (size_t i = 0; i < COUNTOF(expected); ++i) {
+    for (size_t i = 0; i < COUNTOF(expected); ++i)
         EXPECT_TRUE(t.controls[i] == expected[i]) << "control " << i << ": " << Describe(t.controls[i]);
-    }
 }
 
 } // namespace

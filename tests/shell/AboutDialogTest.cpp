@@ -24,9 +24,8 @@ std::wstring FieldText(HWND dialog, int id)
 HWND NthControl(HWND dialog, int index)
 {
     HWND child = GetWindow(dialog, GW_CHILD);
-    for (int i = 0; i < index && child != NULL; ++i) {
+    for (int i = 0; i < index && child != NULL; ++i)
         child = GetWindow(child, GW_HWNDNEXT);
-    }
     return child;
 }
 
@@ -139,9 +138,8 @@ TEST(AboutBox, TemplateMatchesTheLayout)
         {-1, L"static", L"A quick look at open ports, their owners and counters.", 30, 61, 203, 8, centredPlain},
     };
     ASSERT_EQ(COUNTOF(expected), t.controls.size());
-    for (size_t i = 0; i < COUNTOF(expected); ++i) {
+    for (size_t i = 0; i < COUNTOF(expected); ++i)
         EXPECT_TRUE(t.controls[i] == expected[i]) << "control " << i << ": " << Describe(t.controls[i]);
-    }
 }
 
 } // namespace

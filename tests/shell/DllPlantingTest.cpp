@@ -243,8 +243,8 @@ TEST(DllPlanting, APlantLoadedByNameWithoutTheDefenceRunsButVantrelNeverLoadsItA
         ASSERT_TRUE(control.Ok());
         EXPECT_EQ(2u, control.ExitCodeWithin(20000));
         for (const wchar_t *name : PlantedNames)
-            ASSERT_TRUE(folder.PlantRan(name)) << "the control did not load the planted " << name
-                                               << ", so the check below could not fail";
+            ASSERT_TRUE(folder.PlantRan(name))
+                << "the control did not load the planted " << name << ", so the check below could not fail";
     }
 
     WSADATA data;
@@ -279,8 +279,8 @@ TEST(DllPlanting, APlantLoadedByNameWithoutTheDefenceRunsButVantrelNeverLoadsItA
     std::vector<std::wstring> modules = program.Modules();
     for (const wchar_t *name : PlantedNames) {
         std::wstring expected = Lower(std::wstring(system) + L"\\" + name);
-        EXPECT_TRUE(std::count(modules.begin(), modules.end(), expected)) << "not loaded from the system folder: "
-                                                                           << name;
+        EXPECT_TRUE(std::count(modules.begin(), modules.end(), expected))
+            << "not loaded from the system folder: " << name;
         EXPECT_FALSE(std::count(modules.begin(), modules.end(), Lower(folder.Path(name))))
             << "loaded from the program's folder: " << name;
         EXPECT_FALSE(folder.PlantRan(name)) << "the planted " << name << " was loaded";

@@ -46,7 +46,8 @@ public:
     }
     void Close()
     {
-        if (handle_ != INVALID_SOCKET) closesocket(handle_);
+        if (handle_ != INVALID_SOCKET)
+            closesocket(handle_);
         handle_ = INVALID_SOCKET;
     }
     SOCKET get() const { return handle_; }
@@ -66,7 +67,8 @@ private:
 SOCKET Bound(int family, int type, bool listening)
 {
     SOCKET s = socket(family, type, 0);
-    if (s == INVALID_SOCKET) return s;
+    if (s == INVALID_SOCKET)
+        return s;
     int result;
     if (family == AF_INET) {
         sockaddr_in address = {};
@@ -114,8 +116,7 @@ public:
     bool Ready() const
     {
         return connected && listener4.get() != INVALID_SOCKET && udp4.get() != INVALID_SOCKET &&
-               listener6.get() != INVALID_SOCKET && udp6.get() != INVALID_SOCKET &&
-               accepted.get() != INVALID_SOCKET;
+               listener6.get() != INVALID_SOCKET && udp6.get() != INVALID_SOCKET && accepted.get() != INVALID_SOCKET;
     }
 
     // The rows Vantrel shows for these endpoints, in its group order (UDPv6, UDPv4, TCPv6,
@@ -155,7 +156,8 @@ int GroupRank(const std::wstring &protocol)
 {
     const wchar_t *order[] = {L"UDPv6", L"UDPv4", L"TCPv6", L"TCPv4"};
     for (int i = 0; i < 4; ++i)
-        if (protocol == order[i]) return i;
+        if (protocol == order[i])
+            return i;
     return -1;
 }
 
@@ -184,18 +186,20 @@ public:
         WaitForInputIdle(process_.hProcess, 10000);
         for (int i = 0; i < 200 && main == NULL; ++i) {
             EnumWindows(FindMain, (LPARAM)this);
-            if (main == NULL) Sleep(50);
+            if (main == NULL)
+                Sleep(50);
         }
-        if (main != NULL) list = FindWindowExW(main, NULL, WC_LISTVIEWW, NULL);
-        remote_ = (BYTE *)VirtualAllocEx(process_.hProcess, NULL, 0x10000, MEM_COMMIT | MEM_RESERVE,
-                                         PAGE_READWRITE);
+        if (main != NULL)
+            list = FindWindowExW(main, NULL, WC_LISTVIEWW, NULL);
+        remote_ = (BYTE *)VirtualAllocEx(process_.hProcess, NULL, 0x10000, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     }
     Vantrel(const Vantrel &) = delete;
     Vantrel &operator=(const Vantrel &) = delete;
 
     ~Vantrel()
     {
-        if (process_.hProcess == NULL) return;
+        if (process_.hProcess == NULL)
+            return;
         if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
             TerminateProcess(process_.hProcess, 99);
             WaitForSingleObject(process_.hProcess, 5000);
@@ -262,7 +266,8 @@ public:
         record.pszText = (LPWSTR)(remote_ + TEXT_OFFSET);
         record.cchTextMax = 512;
         ClearRemoteText();
-        if (!Send(LVM_GETCOLUMNW, column, &record, sizeof(record))) return false;
+        if (!Send(LVM_GETCOLUMNW, column, &record, sizeof(record)))
+            return false;
         ReadProcessMemory(process_.hProcess, remote_, &record, sizeof(record), NULL);
         title = RemoteText();
         return true;
@@ -275,7 +280,8 @@ public:
         DWORD start = GetTickCount();
         while (GetTickCount() - start < FILL_TIMEOUT_MS) {
             rows = ReadRows();
-            if (Sorted(rows) == Sorted(expected) && rows == previous) break;
+            if (Sorted(rows) == Sorted(expected) && rows == previous)
+                break;
             previous = rows;
             Sleep(300);
         }
@@ -331,10 +337,12 @@ void Key(WORD key, bool up)
 void TypeAltSlash(bool question)
 {
     Key(VK_MENU, false);
-    if (question) Key(VK_SHIFT, false);
+    if (question)
+        Key(VK_SHIFT, false);
     Key(VK_OEM_2, false);
     Key(VK_OEM_2, true);
-    if (question) Key(VK_SHIFT, true);
+    if (question)
+        Key(VK_SHIFT, true);
     Key(VK_MENU, true);
 }
 
@@ -367,7 +375,8 @@ bool BringToFront(const Vantrel &program)
 {
     for (int i = 0; i < 50; ++i) {
         SetForegroundWindow(program.main);
-        if (GetForegroundWindow() == program.main) return true;
+        if (GetForegroundWindow() == program.main)
+            return true;
         Sleep(100);
     }
     return false;
@@ -379,7 +388,8 @@ HWND AboutBoxWithin(const Vantrel &program, DWORD ms)
     DWORD start = GetTickCount();
     do {
         HWND dialog = FindWindowW(L"#32770", L"About Vantrel");
-        if (dialog != NULL && GetWindow(dialog, GW_OWNER) == program.main) return dialog;
+        if (dialog != NULL && GetWindow(dialog, GW_OWNER) == program.main)
+            return dialog;
         Sleep(50);
     } while (GetTickCount() - start < ms);
     return NULL;
@@ -415,7 +425,7 @@ TEST_F(EndToEnd, ShowsTitledWindowColumnsAndOneRowPerEndpointInGroupOrder)
     EXPECT_EQ(client.bottom, listRect.bottom - listRect.top);
 
     const wchar_t *titles[] = {L"Module Name", L"Source Address", L"Remote Address",
-                               L"Remote Name", L"Status",      L"Protocol"};
+                               L"Remote Name", L"Status",         L"Protocol"};
     for (int column = 0; column < 6; ++column) {
         LVCOLUMNW record;
         std::wstring title;
@@ -474,10 +484,9 @@ TEST_F(EndToEnd, ReloadFollowsTheEndpointsAndManyReloadsNeverMixRows)
     GetWindowRect(program.main, &frame);
     int captionY = frame.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
     POINT closeBox = {-1, captionY};
-    for (int x = frame.right - 1; x > frame.right - 80 && closeBox.x < 0; --x) {
+    for (int x = frame.right - 1; x > frame.right - 80 && closeBox.x < 0; --x)
         if (SendMessageW(program.main, WM_NCHITTEST, 0, MAKELPARAM(x, captionY)) == HTCLOSE)
             closeBox.x = x - 4;
-    }
     ASSERT_GE(closeBox.x, 0) << "no close box on the caption";
     Click(closeBox);
     EXPECT_EQ(0u, program.ExitCodeWithin(10000));
@@ -495,7 +504,8 @@ TEST_F(EndToEnd, AltQuestionMarkAndAltSlashSendTheAboutCommandToTheFocusedWindow
         HWND about = AboutBoxWithin(program, 5000);
         ASSERT_NE((HWND)NULL, about) << (question ? "Alt+?" : "Alt+/");
         PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
-        for (int i = 0; i < 100 && IsWindow(about); ++i) Sleep(50);
+        for (int i = 0; i < 100 && IsWindow(about); ++i)
+            Sleep(50);
         ASSERT_FALSE(IsWindow(about));
         ASSERT_TRUE(BringToFront(program));
     }
@@ -504,7 +514,8 @@ TEST_F(EndToEnd, AltQuestionMarkAndAltSlashSendTheAboutCommandToTheFocusedWindow
     RECT listRect;
     GetWindowRect(program.list, &listRect);
     Click({(listRect.left + listRect.right) / 2, listRect.bottom - 20});
-    for (int i = 0; i < 40 && FocusOf(program) != program.list; ++i) Sleep(50);
+    for (int i = 0; i < 40 && FocusOf(program) != program.list; ++i)
+        Sleep(50);
     ASSERT_EQ(program.list, FocusOf(program));
     TypeAltSlash(true);
     TypeAltSlash(false);

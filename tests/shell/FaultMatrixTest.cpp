@@ -72,8 +72,8 @@ LRESULT CALLBACK ColumnFailingProc(HWND window, UINT message, WPARAM wParam, LPA
     return CallWindowProcW(ListProcedure, window, message, wParam, lParam);
 }
 
-HWND WINAPI FakeCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y,
-                                int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter)
+HWND WINAPI FakeCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y, int width,
+                                int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter)
 {
     static CreateWindowExWFunction real = (CreateWindowExWFunction)Real(L"user32.dll", "CreateWindowExW");
     bool listView = !IS_INTRESOURCE(className) && lstrcmpiW(className, WC_LISTVIEWW) == 0;
@@ -129,8 +129,8 @@ protected:
         wcscpy(MainClassName, L"VANTREL");
         static ATOM registered = RegisterMainClass(Instance);
         ASSERT_NE(0, registered);
-        main = CreateWindowExW(0, MainClassName, L"Vantrel", WS_OVERLAPPEDWINDOW, 0, 0, 640, 400, NULL, NULL,
-                               Instance, NULL);
+        main = CreateWindowExW(0, MainClassName, L"Vantrel", WS_OVERLAPPEDWINDOW, 0, 0, 640, 400, NULL, NULL, Instance,
+                               NULL);
         ASSERT_NE(nullptr, main);
     }
     void TearDown() override

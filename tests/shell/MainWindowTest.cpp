@@ -55,8 +55,8 @@ int WSAAPI FakeWSAStartup(WORD, LPWSADATA data)
 } // namespace
 
 extern "C" {
-LRESULT(WINAPI *FakeImpDefWindowProcW)(HWND, UINT, WPARAM, LPARAM) __asm__("__imp__DefWindowProcW@16") =
-    FakeDefWindowProcW;
+LRESULT(WINAPI *FakeImpDefWindowProcW)
+(HWND, UINT, WPARAM, LPARAM) __asm__("__imp__DefWindowProcW@16") = FakeDefWindowProcW;
 int(WSAAPI *FakeImpWSAStartup)(WORD, LPWSADATA) __asm__("__imp__WSAStartup@8") = FakeWSAStartup;
 }
 
@@ -117,7 +117,7 @@ TEST(MainResources, StringsIconsVersionAndManifestAreUsEnglish)
 
     // Both icon groups: nine images, each size at the depths it is drawn in.
     const std::set<std::pair<int, int>> images = {{256, 8}, {48, 8},  {32, 8},  {16, 8}, {256, 32},
-                                                 {64, 32}, {48, 32}, {32, 32}, {16, 32}};
+                                                  {64, 32}, {48, 32}, {32, 32}, {16, 32}};
     for (WORD group : {IDI_VANTREL, IDI_SMALL}) {
         std::string bytes = UsEnglishResource(RT_GROUP_ICON, group);
         ASSERT_GE(bytes.size(), 6u) << group;
@@ -144,8 +144,8 @@ TEST(MainResources, StringsIconsVersionAndManifestAreUsEnglish)
         ASSERT_EQ(bytes, image.size()) << "image " << id;
         // The large images are stored compressed; the others as the DIBs every version reads.
         EXPECT_EQ(pixels == 256, image.compare(0, 4, "\x89PNG") == 0) << "image " << id;
-        HICON icon = CreateIconFromResourceEx((PBYTE)&image[0], bytes, TRUE, 0x00030000, pixels, pixels,
-                                              LR_DEFAULTCOLOR);
+        HICON icon =
+            CreateIconFromResourceEx((PBYTE)&image[0], bytes, TRUE, 0x00030000, pixels, pixels, LR_DEFAULTCOLOR);
         ASSERT_NE((HICON)NULL, icon) << "image " << id;
         ICONINFO info = {};
         ASSERT_TRUE(GetIconInfo(icon, &info));
@@ -171,9 +171,11 @@ TEST(MainResources, StringsIconsVersionAndManifestAreUsEnglish)
     EXPECT_EQ(0u, fixed->dwFileType);
     EXPECT_EQ(0u, fixed->dwFileSubtype);
     EXPECT_EQ(0u, fixed->dwFileDateMS | fixed->dwFileDateLS);
-    const std::pair<const wchar_t *, const wchar_t *> strings[] = {
-        {L"FileVersion", L"1.0.0.0"}, {L"InternalName", L"Vantrel"}, {L"OriginalFilename", L"Vantrel.exe"},
-        {L"ProductName", L"Vantrel"}, {L"ProductVersion", L"1.0.0.0"}};
+    const std::pair<const wchar_t *, const wchar_t *> strings[] = {{L"FileVersion", L"1.0.0.0"},
+                                                                   {L"InternalName", L"Vantrel"},
+                                                                   {L"OriginalFilename", L"Vantrel.exe"},
+                                                                   {L"ProductName", L"Vantrel"},
+                                                                   {L"ProductVersion", L"1.0.0.0"}};
     for (const auto &entry : strings) {
         wchar_t *value = NULL;
         std::wstring path = std::wstring(L"\\StringFileInfo\\040904b0\\") + entry.first;
@@ -187,8 +189,8 @@ TEST(MainResources, StringsIconsVersionAndManifestAreUsEnglish)
     }
     // Task Manager and the taskbar show the description as the program's name.
     wchar_t *description = NULL;
-    ASSERT_TRUE(VerQueryValueW(&block[0], L"\\StringFileInfo\\040904b0\\FileDescription", (void **)&description,
-                               &size));
+    ASSERT_TRUE(
+        VerQueryValueW(&block[0], L"\\StringFileInfo\\040904b0\\FileDescription", (void **)&description, &size));
     EXPECT_LE(wcslen(description), 40u) << description;
     EXPECT_EQ(0, wcsncmp(description, L"Vantrel", 7)) << description;
     wchar_t *copyright = NULL;
@@ -215,8 +217,8 @@ protected:
         wcscpy(MainClassName, L"VANTREL");
         static ATOM registered = RegisterMainClass(Instance);
         ASSERT_NE(0, registered);
-        main_ = CreateWindowExW(0, MainClassName, L"Vantrel", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, NULL,
-                                NULL, Instance, NULL);
+        main_ = CreateWindowExW(0, MainClassName, L"Vantrel", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, NULL, NULL, Instance,
+                                NULL);
         ASSERT_NE((HWND)NULL, main_);
     }
     void TearDown() override { DestroyWindow(main_); }

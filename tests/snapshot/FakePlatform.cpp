@@ -79,8 +79,8 @@ static std::string Narrow(const wchar_t *text)
 static DWORD TableCall(const char *function, bool tcp, PVOID table, PDWORD size, WINBOOL order, ULONG family,
                        int tableClass, ULONG reserved)
 {
-    Events.push_back(Format("%s(%s, %lu, %d, %lu, %d, %lu)", function, table ? "block" : "NULL", *size, order,
-                            family, tableClass, reserved));
+    Events.push_back(Format("%s(%s, %lu, %d, %lu, %d, %lu)", function, table ? "block" : "NULL", *size, order, family,
+                            tableClass, reserved));
     SizeAddresses.push_back(size);
     TableScript &script = Table(tcp, family);
     DWORD needed = script.sizeAnswer != ~0u ? script.sizeAnswer : (DWORD)script.block.size();
@@ -120,8 +120,8 @@ static DWORD OwnerModuleCall(const char *function, const void *entry, DWORD pid,
         blockBytes = live->second;
     else
         Faults.push_back(std::string(function) + ": block is not a live heap block");
-    Events.push_back(Format("%s(pid %lu, %d, block of %lu, %lu)", function, pid, infoClass,
-                            (unsigned long)blockBytes, *size));
+    Events.push_back(
+        Format("%s(pid %lu, %d, block of %lu, %lu)", function, pid, infoClass, (unsigned long)blockBytes, *size));
     SizeAddresses.push_back(size);
     const BYTE *at = (const BYTE *)entry;
     EntryInTable.push_back(fetchedTable && at >= fetchedTable && at < fetchedTable + fetchedTableBytes);
@@ -225,8 +225,8 @@ static INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t length, PW
         strcpy(text, Narrow(wide).c_str());
         extra = Format(" flow %lu scope %lu", v6->sin6_flowinfo, v6->sin6_scope_id);
     }
-    Events.push_back(Format("GetNameInfoW(family %d, %s%s, %d, %lu, %lu, %d)", address->sa_family, text,
-                            extra.c_str(), length, hostChars, serviceChars, flags));
+    Events.push_back(Format("GetNameInfoW(family %d, %s%s, %d, %lu, %lu, %d)", address->sa_family, text, extra.c_str(),
+                            length, hostChars, serviceChars, flags));
     for (DWORD i = 0; i < hostChars; ++i)
         if (host[i])
             Faults.push_back("GetNameInfoW: host buffer not zero-filled");
@@ -261,8 +261,9 @@ static int WSAAPI FakeWSAGetLastError()
 extern "C" {
 LPVOID(WINAPI *FakeImpHeapAlloc)(HANDLE, DWORD, SIZE_T) __asm__("__imp__HeapAlloc@12") = fake::FakeHeapAlloc;
 BOOL(WINAPI *FakeImpHeapFree)(HANDLE, DWORD, LPVOID) __asm__("__imp__HeapFree@12") = fake::FakeHeapFree;
-INT(WSAAPI *FakeImpGetNameInfoW)(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWCHAR, DWORD, INT)
-    __asm__("__imp__GetNameInfoW@28") = fake::FakeGetNameInfoW;
+INT(WSAAPI *FakeImpGetNameInfoW)
+(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWCHAR, DWORD,
+ INT) __asm__("__imp__GetNameInfoW@28") = fake::FakeGetNameInfoW;
 int(WSAAPI *FakeImpWSAGetLastError)(void) __asm__("__imp__WSAGetLastError@0") = fake::FakeWSAGetLastError;
 
 DWORD WINAPI GetExtendedTcpTable(PVOID table, PDWORD size, WINBOOL order, ULONG family, TCP_TABLE_CLASS tableClass,

@@ -24,11 +24,11 @@ extern std::vector<std::string> Faults; // broken rules seen by the fakes (wrong
 
 // ---- endpoint tables ----
 struct TableScript {
-    std::vector<BYTE> block;   // the table as the system would return it (header + entries)
-    DWORD fetchResult = 0;     // non-zero: every fetch with a buffer answers this
-    int growFetches = 0;       // this many fetches find the table grown by growBytes (answer 122)
+    std::vector<BYTE> block; // the table as the system would return it (header + entries)
+    DWORD fetchResult = 0;   // non-zero: every fetch with a buffer answers this
+    int growFetches = 0;     // this many fetches find the table grown by growBytes (answer 122)
     DWORD growBytes = 0;
-    DWORD sizeAnswer = ~0u;    // not ~0: what the size query (and 122 answers) report instead
+    DWORD sizeAnswer = ~0u; // not ~0: what the size query (and 122 answers) report instead
 };
 TableScript &Table(bool tcp, ULONG family);
 
@@ -37,11 +37,11 @@ extern std::vector<const DWORD *> SizeAddresses;
 
 // ---- owner modules ----
 struct ModuleScript {
-    std::wstring name;   // written into the block on success
+    std::wstring name; // written into the block on success
     std::wstring path;
-    DWORD result = 0;    // non-zero: answer this without writing anything
-    int answers122 = 0;  // first this many queries answer 122 whatever the block size (asking
-                         // for 64 bytes more than needed), before `result` or success
+    DWORD result = 0;   // non-zero: answer this without writing anything
+    int answers122 = 0; // first this many queries answer 122 whatever the block size (asking
+                        // for 64 bytes more than needed), before `result` or success
 };
 // By owning process id; a pid without a script gets name "mod<pid>.exe", path C:\bin\mod<pid>.exe.
 extern std::map<DWORD, ModuleScript> Modules;
@@ -57,7 +57,7 @@ struct NameScript {
 extern std::map<std::string, NameScript> Names; // unscripted addresses answer "host-<address>"
 
 // ---- heap ----
-extern int FailAllocation;      // 1-based number of the HeapAlloc call to fail; 0: none
+extern int FailAllocation; // 1-based number of the HeapAlloc call to fail; 0: none
 extern int AllocationCount;
 std::map<void *, SIZE_T> &LiveBlocks(); // blocks handed out and not yet freed
 std::vector<SIZE_T> AllocationSizes();  // sizes of all HeapAlloc calls, in order

@@ -23,8 +23,12 @@ static LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, 
         const LVITEMW *item = (const LVITEMW *)lParam;
         line[0] = 0;
         switch (message) {
-        case LVM_GETITEMCOUNT: snprintf(line, sizeof(line), "list: count"); break;
-        case LVM_DELETEALLITEMS: snprintf(line, sizeof(line), "list: clear"); break;
+        case LVM_GETITEMCOUNT:
+            snprintf(line, sizeof(line), "list: count");
+            break;
+        case LVM_DELETEALLITEMS:
+            snprintf(line, sizeof(line), "list: clear");
+            break;
         case LVM_INSERTITEMW:
         case LVM_SETITEMW:
             snprintf(line, sizeof(line), "list: %s %d.%d \"%s\"", message == LVM_INSERTITEMW ? "insert" : "set",
@@ -48,7 +52,7 @@ HWND CreateConnectionList()
     if (!list)
         return NULL;
     static const wchar_t *titles[6] = {L"Module Name", L"Source Address", L"Remote Address",
-                                       L"Remote Name", L"Status",      L"Protocol"};
+                                       L"Remote Name", L"Status",         L"Protocol"};
     for (int i = 0; i < 6; ++i) {
         LVCOLUMNW column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;

@@ -70,8 +70,7 @@ TEST_F(LookupOwnerModuleTest, EachProtocolCallsItsFunctionWithClassBasicTheBlock
     EXPECT_EQ(Events({"HeapAlloc(200)", "GetOwnerModuleFromTcpEntry(pid 11, 0, block of 200, 200)", "HeapFree(200)",
                       "HeapAlloc(200)", "GetOwnerModuleFromTcp6Entry(pid 12, 0, block of 200, 200)", "HeapFree(200)",
                       "HeapAlloc(200)", "GetOwnerModuleFromUdpEntry(pid 13, 0, block of 200, 200)", "HeapFree(200)",
-                      "HeapAlloc(200)", "GetOwnerModuleFromUdp6Entry(pid 14, 0, block of 200, 200)",
-                      "HeapFree(200)"}),
+                      "HeapAlloc(200)", "GetOwnerModuleFromUdp6Entry(pid 14, 0, block of 200, 200)", "HeapFree(200)"}),
               fake::Events);
     for (const DWORD *address : fake::SizeAddresses)
         EXPECT_EQ(&size, address);
@@ -125,8 +124,7 @@ TEST_F(LookupOwnerModuleTest, An122AnswerIsQueriedOnceMoreWithTheSizeAskedForAnd
     EXPECT_EQ(L"svchost.exe", name);
     EXPECT_EQ(needed, size); // the size variable keeps what the system asked for
     EXPECT_EQ(Events({"HeapAlloc(168)", "GetOwnerModuleFromTcpEntry(pid 7, 0, block of 168, 168)", "HeapFree(168)",
-                      "HeapAlloc(334)", "GetOwnerModuleFromTcpEntry(pid 7, 0, block of 334, 334)",
-                      "HeapFree(334)"}),
+                      "HeapAlloc(334)", "GetOwnerModuleFromTcpEntry(pid 7, 0, block of 334, 334)", "HeapFree(334)"}),
               fake::Events);
 }
 
@@ -276,7 +274,7 @@ TEST_F(LookupRemoteNameTest, EveryErrorWritesItsMessageAndLeavesTheNameEmpty)
     const struct {
         int error;
         const char *message;
-    } cases[] = {{8, Wsa8},         {10022, Wsa10022}, {10047, Wsa10047},     {11001, Wsa11001},
+    } cases[] = {{8, Wsa8},         {10022, Wsa10022}, {10047, Wsa10047},       {11001, Wsa11001},
                  {11002, Wsa11002}, {11003, Wsa11003}, {10093, "Unknow error"}, {1, "Unknow error"}};
     for (const auto &c : cases) {
         fake::Events.clear();
@@ -291,8 +289,7 @@ TEST_F(LookupRemoteNameTest, EveryErrorWritesItsMessageAndLeavesTheNameEmpty)
         EXPECT_EQ(L"", name4);
         EXPECT_EQ(L"", name6);
         EXPECT_EQ(Events({"GetNameInfoW(family 2, 192.0.2.10, 16, 1025, 32, 8)", "WSAGetLastError",
-                          "GetNameInfoW(family 23, 2001:db8::10 flow 0 scope 0, 28, 1025, 32, 8)",
-                          "WSAGetLastError"}),
+                          "GetNameInfoW(family 23, 2001:db8::10 flow 0 scope 0, 28, 1025, 32, 8)", "WSAGetLastError"}),
                   fake::Events);
     }
 }

@@ -37,10 +37,10 @@ protected:
         ASSERT_NE((HMODULE)NULL, LoadLibraryW(PARTIAL_IP_HELPER));
         list = CreateConnectionList();
         ASSERT_NE(nullptr, list);
-        fake::Table(true, 2).block = TableOf(std::vector<MIB_TCPROW_OWNER_MODULE>{
-            Tcp4Row("0.0.0.0", 135, "0.0.0.0", 0, MIB_TCP_STATE_LISTEN, 4)});
-        fake::Table(true, 23).block = TableOf(std::vector<MIB_TCP6ROW_OWNER_MODULE>{
-            Tcp6Row("::", 445, "::", 0, MIB_TCP_STATE_LISTEN, 5)});
+        fake::Table(true, 2).block = TableOf(
+            std::vector<MIB_TCPROW_OWNER_MODULE>{Tcp4Row("0.0.0.0", 135, "0.0.0.0", 0, MIB_TCP_STATE_LISTEN, 4)});
+        fake::Table(true, 23).block =
+            TableOf(std::vector<MIB_TCP6ROW_OWNER_MODULE>{Tcp6Row("::", 445, "::", 0, MIB_TCP_STATE_LISTEN, 5)});
         fake::Table(false, 2).block = TableOf(std::vector<MIB_UDPROW_OWNER_MODULE>{Udp4Row("0.0.0.0", 53, 6)});
         fake::Table(false, 23).block = TableOf(std::vector<MIB_UDP6ROW_OWNER_MODULE>{Udp6Row("::1", 547, 7)});
     }

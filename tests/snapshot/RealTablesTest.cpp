@@ -59,10 +59,9 @@ std::wstring ScopeText(bool tcp, unsigned port)
     DWORD size = 0;
     for (int attempt = 0; attempt < 5; ++attempt) {
         block.assign(size ? size : 1, 0);
-        DWORD result = tcp ? GetExtendedTcpTable(size ? block.data() : nullptr, &size, FALSE, AF_INET6,
-                                                 TCP_TABLE_OWNER_PID_ALL, 0)
-                           : GetExtendedUdpTable(size ? block.data() : nullptr, &size, FALSE, AF_INET6,
-                                                 UDP_TABLE_OWNER_PID, 0);
+        DWORD result =
+            tcp ? GetExtendedTcpTable(size ? block.data() : nullptr, &size, FALSE, AF_INET6, TCP_TABLE_OWNER_PID_ALL, 0)
+                : GetExtendedUdpTable(size ? block.data() : nullptr, &size, FALSE, AF_INET6, UDP_TABLE_OWNER_PID, 0);
         if (result == NO_ERROR)
             break;
     }

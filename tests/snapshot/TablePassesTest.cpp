@@ -115,8 +115,8 @@ TEST_F(TablePassTest, RefreshClearsTheListAndEndsUdp6Udp4Tcp6Tcp4FromTheTop)
         Tcp6Row("::", 445, "::", 0, MIB_TCP_STATE_LISTEN, 4),
         Tcp6Row("2001:db8::1", 50000, "2001:db8::2", 443, MIB_TCP_STATE_TIME_WAIT, 9)});
     fake::Table(false, 2).block = TableOf(std::vector<MIB_UDPROW_OWNER_MODULE>{Udp4Row("0.0.0.0", 53, 3)});
-    fake::Table(false, 23).block = TableOf(std::vector<MIB_UDP6ROW_OWNER_MODULE>{Udp6Row("::1", 5353, 5),
-                                                                                 Udp6Row("fe80::1", 546, 6)});
+    fake::Table(false, 23).block =
+        TableOf(std::vector<MIB_UDP6ROW_OWNER_MODULE>{Udp6Row("::1", 5353, 5), Udp6Row("fe80::1", 546, 6)});
     RefreshConnections(list); // twice: the second refresh starts from an empty list
     fake::Events.clear();
     std::string out = Stdout([&] { RefreshConnections(list); });
@@ -242,8 +242,7 @@ TEST_F(TablePassTest, UdpRowsReadStarDotStarAndSetEmptyNameAndStatus)
     EXPECT_EQ(Lines({L"mod2.exe|::[0]:500|*.*|||UDPv6", L"mod2.exe|10.1.2.3:137|*.*|||UDPv4"}), RowLines(list));
     EXPECT_EQ(Events({"list: set 0.1 \"10.1.2.3:137\"", "list: set 0.2 \"*.*\"", "list: set 0.3 \"\"",
                       "list: set 0.4 \"\"", "list: set 0.5 \"UDPv4\"", "list: set 0.1 \"::[0]:500\"",
-                      "list: set 0.2 \"*.*\"", "list: set 0.3 \"\"", "list: set 0.4 \"\"",
-                      "list: set 0.5 \"UDPv6\""}),
+                      "list: set 0.2 \"*.*\"", "list: set 0.3 \"\"", "list: set 0.4 \"\"", "list: set 0.5 \"UDPv6\""}),
               EventsStartingWith("list: set"));
     EXPECT_TRUE(EventsStartingWith("GetNameInfoW").empty());
 }
@@ -254,11 +253,12 @@ TEST_F(TablePassTest, Tcp6RowsLookUpTheRemoteAddressTextButNotTheUnspecifiedAddr
     BYTE scopeBytes[4] = {0, 0, 0, 7};
     memcpy(&scoped.dwLocalScopeId, scopeBytes, 4);
     memcpy(&scoped.dwRemoteScopeId, scopeBytes, 4);
-    fake::Table(true, 23).block = TableOf(std::vector<MIB_TCP6ROW_OWNER_MODULE>{
-        Tcp6Row("::", 80, "::", 0, MIB_TCP_STATE_LISTEN, 1), scoped});
+    fake::Table(true, 23).block =
+        TableOf(std::vector<MIB_TCP6ROW_OWNER_MODULE>{Tcp6Row("::", 80, "::", 0, MIB_TCP_STATE_LISTEN, 1), scoped});
     fake::Names["fe80::2"].host = L"peer";
     EXPECT_EQ("", Stdout([&] { EXPECT_EQ(1, FillTcp6Rows(list)); }));
-    EXPECT_EQ(Lines({L"mod1.exe|::[0]:80|::[0]:0||Listen|TCPv6", L"mod3.exe|fe80::1[7]:22|fe80::2[7]:40000|peer|Close Wait|TCPv6"}),
+    EXPECT_EQ(Lines({L"mod1.exe|::[0]:80|::[0]:0||Listen|TCPv6",
+                     L"mod3.exe|fe80::1[7]:22|fe80::2[7]:40000|peer|Close Wait|TCPv6"}),
               RowLines(list));
     // The lookup starts from the bare address text: no scope in the socket address.
     EXPECT_EQ(Events({"GetNameInfoW(family 23, fe80::2 flow 0 scope 0, 28, 1025, 32, 8)"}),
@@ -303,9 +303,9 @@ TEST_F(TablePassTest, AModuleBlockTooSmallForTheModuleIsAskedAgainAndLaterRowsUs
     fake::Table(true, 2).block =
         TableOf(std::vector<MIB_TCPROW_OWNER_MODULE>{ListeningA, Tcp4Row("0.0.0.0", 445, "0.0.0.0", 0, 2, 4)});
     EXPECT_EQ("", Stdout([&] { FillTcp4Rows(list); }));
-    EXPECT_EQ(Lines({L"svchost.exe|0.0.0.0:135|0.0.0.0:0||Listen|TCPv4",
-                     L"svchost.exe|0.0.0.0:445|0.0.0.0:0||Listen|TCPv4"}),
-              RowLines(list));
+    EXPECT_EQ(
+        Lines({L"svchost.exe|0.0.0.0:135|0.0.0.0:0||Listen|TCPv4", L"svchost.exe|0.0.0.0:445|0.0.0.0:0||Listen|TCPv4"}),
+        RowLines(list));
     EXPECT_EQ(std::vector<SIZE_T>({328, 328, needed, needed}), fake::AllocationSizes());
 }
 

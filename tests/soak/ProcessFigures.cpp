@@ -24,7 +24,8 @@ HeapCounts Counts;
 
 template <typename Function> Function Kernel32(const char *name)
 {
-    return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
 }
 
 typedef LPVOID(WINAPI *HeapAllocFunction)(HANDLE, DWORD, SIZE_T);

@@ -41,8 +41,8 @@ void Report(const char *what, const ProcessFigures &before, const ProcessFigures
     printf("  handles (GetProcessHandleCount)  %10lu -> %10lu\n", before.handles, after.handles);
     printf("  open handle values               %10lu -> %10lu\n", before.openHandles, after.openHandles);
     HeapCounts heap = CountedHeapCalls();
-    printf("  HeapAlloc %ld, HeapFree %ld, blocks live %ld, frees of other blocks %ld\n", heap.allocations,
-           heap.frees, heap.live, heap.strayFrees);
+    printf("  HeapAlloc %ld, HeapFree %ld, blocks live %ld, frees of other blocks %ld\n", heap.allocations, heap.frees,
+           heap.live, heap.strayFrees);
     fflush(stdout);
 }
 

@@ -10,8 +10,8 @@ struct DialogRun {
     INT_PTR result;
     HWND dialog;
     DWORD opened;
-    DWORD closeStarted;  // when the closing input was posted
-    DWORD closed;        // when the modal loop returned
+    DWORD closeStarted; // when the closing input was posted
+    DWORD closed;       // when the modal loop returned
 };
 
 // `whileOpen` (may be null) runs on the user-interface thread `openFor` ms after the dialog

@@ -17,8 +17,7 @@ CRITICAL_SECTION *CallsLock()
 
 std::vector<FakeCall> Calls;
 
-template <typename Record>
-ULONG Answer(FakeQuery query, Record *record, ULONG family)
+template <typename Record> ULONG Answer(FakeQuery query, Record *record, ULONG family)
 {
     FakeCall call = {query, family, GetCurrentThreadId(), GetTickCount()};
     EnterCriticalSection(CallsLock());
@@ -47,8 +46,8 @@ ULONG Answer(FakeQuery query, Record *record, ULONG family)
 
 DWORD FakeCounter(FakeQuery query, ULONG family, size_t index)
 {
-    return 0x80000000u + query * 0x1000000u + (family == AF_INET6) * 0x800000u +
-           (FakeGeneration & 0xFF) * 0x1000u + static_cast<DWORD>(index);
+    return 0x80000000u + query * 0x1000000u + (family == AF_INET6) * 0x800000u + (FakeGeneration & 0xFF) * 0x1000u +
+           static_cast<DWORD>(index);
 }
 
 std::vector<FakeCall> FakeCalls()

@@ -35,8 +35,9 @@ HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPT
 
 // CreateThread is declared as an import: the dialog reaches it through this slot.
 extern "C" {
-HANDLE(WINAPI *FakeImpCreateThread)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD)
-    __asm__("__imp__CreateThread@24") = FakeCreateThread;
+HANDLE(WINAPI *FakeImpCreateThread)
+(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
+ LPDWORD) __asm__("__imp__CreateThread@24") = FakeCreateThread;
 }
 
 namespace {
@@ -49,14 +50,10 @@ struct Group {
 };
 
 const Group Groups[] = {
-    {"Tcp4", FAKE_TCP, 0, {1004, 1006, 1007}},
-    {"Tcp6", FAKE_TCP, 1, {1008, 1009, 1010}},
-    {"Udp4", FAKE_UDP, 0, {1016, 1017, 1018, 1019}},
-    {"Udp6", FAKE_UDP, 1, {1020, 1021, 1022, 1023}},
-    {"Ip4", FAKE_IP, 0, {1000, 1005, 1001, 1002, 1003}},
-    {"Ip6", FAKE_IP, 1, {1011, 1015, 1012, 1013, 1014}},
-    {"Icmp4", FAKE_ICMP, 0, {1024, 1025, 1026, 1027}},
-    {"Icmp6", FAKE_ICMP, 1, {1028, 1029, 1030, 1031}},
+    {"Tcp4", FAKE_TCP, 0, {1004, 1006, 1007}},           {"Tcp6", FAKE_TCP, 1, {1008, 1009, 1010}},
+    {"Udp4", FAKE_UDP, 0, {1016, 1017, 1018, 1019}},     {"Udp6", FAKE_UDP, 1, {1020, 1021, 1022, 1023}},
+    {"Ip4", FAKE_IP, 0, {1000, 1005, 1001, 1002, 1003}}, {"Ip6", FAKE_IP, 1, {1011, 1015, 1012, 1013, 1014}},
+    {"Icmp4", FAKE_ICMP, 0, {1024, 1025, 1026, 1027}},   {"Icmp6", FAKE_ICMP, 1, {1028, 1029, 1030, 1031}},
 };
 
 void PrintTo(const Group &group, std::ostream *os)

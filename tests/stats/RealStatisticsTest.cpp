@@ -43,8 +43,7 @@ TEST(RealStatistics, EveryFieldHoldsANumber)
     ExpectNumbersInEveryField();
 }
 
-template <typename Found>
-Found Within(DWORD ms, Found (*find)(DWORD process), DWORD process)
+template <typename Found> Found Within(DWORD ms, Found (*find)(DWORD process), DWORD process)
 {
     DWORD start = GetTickCount();
     Found found = find(process);

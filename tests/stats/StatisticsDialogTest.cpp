@@ -13,10 +13,9 @@ DWORD UiThread = GetCurrentThreadId();
 std::vector<DWORD> ReadingTimes(bool poller)
 {
     std::vector<DWORD> times;
-    for (const FakeCall &call : FakeCalls()) {
+    for (const FakeCall &call : FakeCalls())
         if (call.query == FAKE_TCP && call.family == AF_INET && (call.thread != UiThread) == poller)
             times.push_back(call.time);
-    }
     return times;
 }
 

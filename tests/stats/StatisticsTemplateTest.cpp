@@ -82,10 +82,10 @@ TEST(StatisticsTemplate, MatchesTheLayoutControlByControl)
     // Exit first, then the fields in identifier order with the labels and group boxes among them.
     std::vector<ControlTemplate> expectedFields, expectedOthers(std::begin(Groups), std::end(Groups));
     for (const Field &field : Fields) {
-        expectedFields.push_back({L"edit", L"", field.identifier, field.editX, field.editY, field.editWidth, 12,
-                                  EditStyle, 0});
-        expectedOthers.push_back({L"static", field.label, -1, field.labelX, field.labelY, field.labelWidth, 8,
-                                  LabelStyle, 0});
+        expectedFields.push_back(
+            {L"edit", L"", field.identifier, field.editX, field.editY, field.editWidth, 12, EditStyle, 0});
+        expectedOthers.push_back(
+            {L"static", field.label, -1, field.labelX, field.labelY, field.labelWidth, 8, LabelStyle, 0});
     }
     const std::vector<ControlTemplate> &controls = t.controls;
     ASSERT_EQ(1 + expectedFields.size() + expectedOthers.size(), controls.size());
