@@ -18,6 +18,7 @@ if [ "$1" != "--product" ]; then
   command -v unshare >/dev/null 2>&1 || need="$need util-linux"
   command -v python3 >/dev/null 2>&1 || need="$need python3"
   command -v cppcheck >/dev/null 2>&1 || need="$need cppcheck"
+  command -v clang-format >/dev/null 2>&1 || need="$need clang-format"
   [ -f /usr/share/wine/fonts/marlett.ttf ] || need="$need fonts-wine"
 fi
 if [ -n "$need" ]; then
