@@ -12,15 +12,23 @@ enum {
     WM_BENCH_DONE = WM_APP + 2
 };
 
-static HWND MainWindow;
-static LARGE_INTEGER CounterFrequency;
+namespace {
+
+HWND MainWindow;
+LARGE_INTEGER CounterFrequency;
+
+} // namespace
 
 DWORD ProbeIntervalMs = 2;
 
-static volatile LONG ProbeStop;
-static HWND ProbedList;
-static LARGE_INTEGER RunStarted;
-static BenchRun ProbeFigures;
+namespace {
+
+volatile LONG ProbeStop;
+HWND ProbedList;
+LARGE_INTEGER RunStarted;
+BenchRun ProbeFigures;
+
+} // namespace
 
 struct WorkerStart {
     HWND list;
@@ -29,9 +37,11 @@ struct WorkerStart {
     LARGE_INTEGER finished;
 };
 
-static const wchar_t *const PassLabels[BENCH_PASS_COUNT] = {L"TCPv4", L"TCPv6", L"UDPv4", L"UDPv6"};
+namespace {
 
-static LRESULT CALLBACK BenchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+const wchar_t *const PassLabels[BENCH_PASS_COUNT] = {L"TCPv4", L"TCPv6", L"UDPv4", L"UDPv6"};
+
+LRESULT CALLBACK BenchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_BENCH_PROBE) {
         LARGE_INTEGER now;
@@ -54,7 +64,7 @@ static LRESULT CALLBACK BenchWndProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-static HWND CreateListWindow(DWORD extraStyle)
+HWND CreateListWindow(DWORD extraStyle)
 {
     RECT client;
     GetClientRect(MainWindow, &client);
@@ -89,6 +99,8 @@ static HWND CreateListWindow(DWORD extraStyle)
     }
     return list;
 }
+
+} // namespace
 
 HWND CreateExtraList(DWORD extraStyle)
 {
@@ -125,7 +137,9 @@ HWND CreateBenchList(void)
     return CreateListWindow(0);
 }
 
-static DWORD WINAPI BenchWorker(LPVOID parameter)
+namespace {
+
+DWORD WINAPI BenchWorker(LPVOID parameter)
 {
     WorkerStart *start = (WorkerStart *)parameter;
     start->job(start->list, start->context);
@@ -134,7 +148,7 @@ static DWORD WINAPI BenchWorker(LPVOID parameter)
     return 0;
 }
 
-static DWORD WINAPI ProbePoster(LPVOID)
+DWORD WINAPI ProbePoster(LPVOID)
 {
     while (!ProbeStop) {
         LARGE_INTEGER now;
@@ -144,6 +158,8 @@ static DWORD WINAPI ProbePoster(LPVOID)
     }
     return 0;
 }
+
+} // namespace
 
 BenchRun RunOnWorker(HWND list, BenchJob job, void *context, BOOL probe)
 {
@@ -233,12 +249,16 @@ void ListCellText(HWND list, int row, int column, wchar_t *text, int capacity)
     text[capacity - 1] = L'\0';
 }
 
-static int CompareDoubles(const void *left, const void *right)
+namespace {
+
+int CompareDoubles(const void *left, const void *right)
 {
     double a = *(const double *)left;
     double b = *(const double *)right;
     return a < b ? -1 : (a > b ? 1 : 0);
 }
+
+} // namespace
 
 double Median(const double *values, int count)
 {

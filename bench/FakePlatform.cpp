@@ -10,7 +10,9 @@
 #include "common/Countof.h"
 #include "snapshot/OwnerModuleExports.h"
 
-static DWORD AnswerTable(int pass, PVOID table, PDWORD size)
+namespace {
+
+DWORD AnswerTable(int pass, PVOID table, PDWORD size)
 {
     if (!size)
         return ERROR_INVALID_PARAMETER;
@@ -26,6 +28,8 @@ static DWORD AnswerTable(int pass, PVOID table, PDWORD size)
     return NO_ERROR;
 }
 
+} // namespace
+
 DWORD WINAPI GetExtendedTcpTable(PVOID table, PDWORD size, WINBOOL, ULONG family, TCP_TABLE_CLASS tableClass, ULONG)
 {
     if (tableClass != TCP_TABLE_OWNER_MODULE_ALL)
@@ -40,8 +44,10 @@ DWORD WINAPI GetExtendedUdpTable(PVOID table, PDWORD size, WINBOOL, ULONG family
     return AnswerTable(family == AF_INET6 ? 3 : 2, table, size);
 }
 
+namespace {
+
 // Fills the block as the system does: the record of two pointers, then the strings.
-static DWORD AnswerOwnerModule(DWORD processId, TCPIP_OWNER_MODULE_INFO_CLASS infoClass, PVOID buffer, PDWORD size)
+DWORD AnswerOwnerModule(DWORD processId, TCPIP_OWNER_MODULE_INFO_CLASS infoClass, PVOID buffer, PDWORD size)
 {
     if (!size || infoClass != TCPIP_OWNER_MODULE_INFO_BASIC)
         return ERROR_INVALID_PARAMETER;
@@ -64,6 +70,8 @@ static DWORD AnswerOwnerModule(DWORD processId, TCPIP_OWNER_MODULE_INFO_CLASS in
     memcpy(info->pModulePath + folderChars, name, nameChars * sizeof(wchar_t));
     return NO_ERROR;
 }
+
+} // namespace
 
 DWORD WINAPI GetOwnerModuleFromTcpEntry(PMIB_TCPROW_OWNER_MODULE entry, TCPIP_OWNER_MODULE_INFO_CLASS infoClass,
                                         PVOID buffer, PDWORD size)
@@ -89,8 +97,10 @@ DWORD WINAPI GetOwnerModuleFromUdp6Entry(PMIB_UDP6ROW_OWNER_MODULE entry, TCPIP_
     return entry ? AnswerOwnerModule(entry->dwOwningPid, infoClass, buffer, size) : ERROR_INVALID_PARAMETER;
 }
 
-static INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t addressLength, PWCHAR host, DWORD hostChars,
-                                   PWCHAR service, DWORD serviceChars, INT)
+namespace {
+
+INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t addressLength, PWCHAR host, DWORD hostChars,
+                            PWCHAR service, DWORD serviceChars, INT)
 {
     size_t nameChars = wcslen(FakeRemoteName) + 1;
     if (!address || addressLength < (socklen_t)sizeof(sockaddr_in) || !host || hostChars < nameChars) {
@@ -102,6 +112,8 @@ static INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t addressLen
         service[0] = L'\0';
     return 0;
 }
+
+} // namespace
 
 extern "C" {
 INT(WSAAPI *FakeImpGetNameInfoW)

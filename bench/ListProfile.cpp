@@ -3,9 +3,11 @@
 #include <commctrl.h>
 #include <stdio.h>
 
-static LARGE_INTEGER Frequency;
+namespace {
 
-static int TotalRows(const FloorRows *rows)
+LARGE_INTEGER Frequency;
+
+int TotalRows(const FloorRows *rows)
 {
     int total = 0;
     for (int pass = 0; pass < BENCH_PASS_COUNT; pass++)
@@ -13,14 +15,14 @@ static int TotalRows(const FloorRows *rows)
     return total;
 }
 
-static void SendItemCounts(HWND list, void *context)
+void SendItemCounts(HWND list, void *context)
 {
     int count = TotalRows((const FloorRows *)context) * BENCH_COLUMN_COUNT;
     for (int i = 0; i < count; i++)
         SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
 }
 
-static void SendInsertsOnly(HWND list, void *context)
+void SendInsertsOnly(HWND list, void *context)
 {
     const FloorRows *rows = (const FloorRows *)context;
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
@@ -38,7 +40,7 @@ static void SendInsertsOnly(HWND list, void *context)
 }
 
 // Inserts every row at the end of the list, or every row at the top (rows below move down).
-static void SendInserts(HWND list, const FloorRows *rows, BOOL atTop)
+void SendInserts(HWND list, const FloorRows *rows, BOOL atTop)
 {
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     LVITEMW item;
@@ -52,24 +54,24 @@ static void SendInserts(HWND list, const FloorRows *rows, BOOL atTop)
     }
 }
 
-static void SendInsertsAtEnd(HWND list, void *context)
+void SendInsertsAtEnd(HWND list, void *context)
 {
     SendInserts(list, (const FloorRows *)context, FALSE);
 }
 
-static void SendInsertsAtTop(HWND list, void *context)
+void SendInsertsAtTop(HWND list, void *context)
 {
     SendInserts(list, (const FloorRows *)context, TRUE);
 }
 
 // The floor, with the worker giving up the rest of its time slice after every row.
-static void SendFloorRowsYielding(HWND list, void *context)
+void SendFloorRowsYielding(HWND list, void *context)
 {
     SendFloorRowsYieldingOrNot(list, (const FloorRows *)context, TRUE);
 }
 
 // Sets the five later texts of rows that exist already, in the refresh's order.
-static void SendSetsOnly(HWND list, void *context)
+void SendSetsOnly(HWND list, void *context)
 {
     const FloorRows *rows = (const FloorRows *)context;
     for (int pass = 0; pass < BENCH_PASS_COUNT; pass++) {
@@ -88,23 +90,25 @@ static void SendSetsOnly(HWND list, void *context)
     }
 }
 
-static double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
 {
     return (double)(to.QuadPart - from.QuadPart) / (double)Frequency.QuadPart;
 }
 
-static void ReportWait(const char *what, BenchRun run)
+void ReportWait(const char *what, BenchRun run)
 {
     printf("  %-58s %8.1f ms longest wait, %u of %u posts over 50 ms\n", what, run.longestPostWaitMs, run.postsOver50Ms,
            run.postsSeen);
     fflush(stdout);
 }
 
-static void Report(const char *what, double seconds, int messages)
+void Report(const char *what, double seconds, int messages)
 {
     printf("  %-58s %8.1f us/message  (%.3f s)\n", what, seconds * 1e6 / messages, seconds);
     fflush(stdout);
 }
+
+} // namespace
 
 void ProfileListMessages(HWND list, FloorRows *rows)
 {

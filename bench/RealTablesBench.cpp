@@ -14,18 +14,20 @@
 
 enum { MAX_RUNS = 20 };
 
-static void RefreshJob(HWND list, void *)
+namespace {
+
+void RefreshJob(HWND list, void *)
 {
     RefreshConnections(list);
 }
 
 // The work a refresh does between its messages: the same refresh into no window.
-static void RefreshIntoNothingJob(HWND, void *)
+void RefreshIntoNothingJob(HWND, void *)
 {
     RefreshConnections(NULL);
 }
 
-static double SecondsSince(LARGE_INTEGER from)
+double SecondsSince(LARGE_INTEGER from)
 {
     LARGE_INTEGER now;
     LARGE_INTEGER frequency;
@@ -34,7 +36,7 @@ static double SecondsSince(LARGE_INTEGER from)
     return (double)(now.QuadPart - from.QuadPart) / (double)frequency.QuadPart;
 }
 
-static DWORD QueryTable(int pass, void *table, DWORD *size)
+DWORD QueryTable(int pass, void *table, DWORD *size)
 {
     ULONG family = pass % 2 ? AF_INET6 : AF_INET;
     if (pass < 2)
@@ -43,7 +45,7 @@ static DWORD QueryTable(int pass, void *table, DWORD *size)
 }
 
 // Times the platform calls a refresh makes, one at a time, without the list.
-static void ProfilePlatformCalls(int lookups)
+void ProfilePlatformCalls(int lookups)
 {
     static const char *const names[4] = {"TCPv4", "TCPv6", "UDPv4", "UDPv6"};
     for (int pass = 0; pass < 4; pass++) {
@@ -82,7 +84,7 @@ static void ProfilePlatformCalls(int lookups)
     fflush(stdout);
 }
 
-static int OpenTcpConnections(int count)
+int OpenTcpConnections(int count)
 {
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address;
@@ -110,7 +112,7 @@ static int OpenTcpConnections(int count)
     return 1;
 }
 
-static int OpenUdpSockets(int count)
+int OpenUdpSockets(int count)
 {
     for (int i = 0; i < count; i++) {
         SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
@@ -125,6 +127,8 @@ static int OpenUdpSockets(int count)
     }
     return 1;
 }
+
+} // namespace
 
 int main(int argc, char **argv)
 {

@@ -17,21 +17,23 @@
 
 enum { MAX_RUNS = 50 };
 
-static void RefreshJob(HWND list, void *)
+namespace {
+
+void RefreshJob(HWND list, void *)
 {
     RefreshConnections(list);
 }
 
 // The work a refresh does between its messages: the same refresh into no window, so every
 // list message fails at once.
-static void RefreshIntoNothingJob(HWND, void *)
+void RefreshIntoNothingJob(HWND, void *)
 {
     RefreshConnections(NULL);
 }
 
 // Compares every cell of the list with the texts made ahead of time. Returns the number of
 // differing cells and prints the first few.
-static int CountDifferingCells(HWND list, const FloorRows *rows)
+int CountDifferingCells(HWND list, const FloorRows *rows)
 {
     int differing = 0;
     wchar_t cell[512];
@@ -53,7 +55,7 @@ static int CountDifferingCells(HWND list, const FloorRows *rows)
     return differing;
 }
 
-static int ListHoldsExpectedRows(HWND list, const FloorRows *rows, const char *what)
+int ListHoldsExpectedRows(HWND list, const FloorRows *rows, const char *what)
 {
     int expected = 0;
     for (int pass = 0; pass < BENCH_PASS_COUNT; pass++)
@@ -70,8 +72,14 @@ static int ListHoldsExpectedRows(HWND list, const FloorRows *rows, const char *w
     return 1;
 }
 
+} // namespace
+
 enum { SIZE_COUNT = 2 };
-static const int SizeRows[SIZE_COUNT] = {1000, 10000};
+namespace {
+
+const int SizeRows[SIZE_COUNT] = {1000, 10000};
+
+} // namespace
 
 // Everything measured for one table size, run by run.
 struct SizeRuns {
@@ -84,7 +92,9 @@ struct SizeRuns {
     double floorWaitMs;
 };
 
-static double MicrosecondsPerRow(double seconds, int rows)
+namespace {
+
+double MicrosecondsPerRow(double seconds, int rows)
 {
     return seconds * 1e6 / rows;
 }
@@ -92,7 +102,7 @@ static double MicrosecondsPerRow(double seconds, int rows)
 // One timed floor and refresh of this size (and the refresh's work into no window). On the
 // first run the list must hold exactly the expected rows afterwards, or the comparison means
 // nothing.
-static int TimeSize(HWND list, SizeRuns *size, int run)
+int TimeSize(HWND list, SizeRuns *size, int run)
 {
     ActiveTables = &size->tables;
     ClearList(list);
@@ -111,7 +121,7 @@ static int TimeSize(HWND list, SizeRuns *size, int run)
     return 1;
 }
 
-static void ProbeSize(HWND list, SizeRuns *size, int run)
+void ProbeSize(HWND list, SizeRuns *size, int run)
 {
     ActiveTables = &size->tables;
     ClearList(list);
@@ -126,7 +136,7 @@ static void ProbeSize(HWND list, SizeRuns *size, int run)
     fflush(stdout);
 }
 
-static void ProbeFloor(HWND list, SizeRuns *size)
+void ProbeFloor(HWND list, SizeRuns *size)
 {
     ClearList(list);
     BenchRun probed = RunOnWorker(list, SendFloorRows, &size->tables.rows, TRUE);
@@ -136,7 +146,7 @@ static void ProbeFloor(HWND list, SizeRuns *size)
     fflush(stdout);
 }
 
-static void PrintSize(SizeRuns *size, int runs)
+void PrintSize(SizeRuns *size, int runs)
 {
     double ratios[MAX_RUNS];
     for (int run = 0; run < runs; run++)
@@ -158,7 +168,7 @@ static void PrintSize(SizeRuns *size, int runs)
 
 // The sizes take turns run by run, so a busy spell of the machine hits both alike; every
 // ratio below compares runs of the same round.
-static int MeasureSizes(HWND list, int runs)
+int MeasureSizes(HWND list, int runs)
 {
     static SizeRuns sizes[SIZE_COUNT];
     for (int i = 0; i < SIZE_COUNT; i++) {
@@ -215,7 +225,7 @@ static int MeasureSizes(HWND list, int runs)
 // The owner-module block of every row is as large as the pass's table (the size variable the
 // table query set), so its cost may grow with the table. Times the block alone: allocate it
 // zero-filled, write a module record's worth into it, free it.
-static void ProfileModuleBlock(DWORD bytes)
+void ProfileModuleBlock(DWORD bytes)
 {
     enum { BLOCKS = 2000 };
     HANDLE heap = GetProcessHeap();
@@ -236,7 +246,7 @@ static void ProfileModuleBlock(DWORD bytes)
            (double)(to.QuadPart - from.QuadPart) * 1e6 / (double)frequency.QuadPart / BLOCKS);
 }
 
-static int Profile(int totalRows)
+int Profile(int totalRows)
 {
     HWND list = CreateBenchList();
     SyntheticTables tables;
@@ -262,7 +272,7 @@ static int Profile(int totalRows)
 
 // Fails unless a refresh and the floor both fill the list with exactly the expected texts:
 // guards the benchmark against measuring a refresh that no longer reads the stand-ins.
-static int Smoke(void)
+int Smoke(void)
 {
     enum { SMOKE_ROWS = 40 };
     HWND list = CreateBenchList();
@@ -287,6 +297,8 @@ static int Smoke(void)
     FreeSyntheticTables(&tables);
     return failed;
 }
+
+} // namespace
 
 int main(int argc, char **argv)
 {

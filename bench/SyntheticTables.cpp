@@ -11,16 +11,21 @@ const SyntheticTables *ActiveTables;
 
 const wchar_t FakeRemoteName[] = L"peer-host.bench.example";
 
-static const wchar_t *const ModuleNames[8] = {L"netservice.exe",  L"updater.exe",     L"mailclient.exe",
-                                              L"webagent.exe",    L"sync-daemon.exe", L"chat.exe",
-                                              L"backup-task.exe", L"media-server.exe"};
+namespace {
+
+const wchar_t *const ModuleNames[8] = {L"netservice.exe",  L"updater.exe", L"mailclient.exe",  L"webagent.exe",
+                                       L"sync-daemon.exe", L"chat.exe",    L"backup-task.exe", L"media-server.exe"};
+
+} // namespace
 
 const wchar_t *FakeModuleName(DWORD processId)
 {
     return ModuleNames[processId % COUNTOF(ModuleNames)];
 }
 
-static const wchar_t *StateText(DWORD state)
+namespace {
+
+const wchar_t *StateText(DWORD state)
 {
     static const wchar_t *const names[] = {L"",          L"Close",     L"Listen", L"Send",       L"Recv",
                                            L"Establish", L"Wait",      L"Wait",   L"Close Wait", L"Closing...",
@@ -28,7 +33,7 @@ static const wchar_t *StateText(DWORD state)
     return state < COUNTOF(names) ? names[state] : L"";
 }
 
-static wchar_t *V4Text(DWORD address, DWORD portField)
+wchar_t *V4Text(DWORD address, DWORD portField)
 {
     const unsigned char *b = (const unsigned char *)&address;
     wchar_t text[64];
@@ -36,7 +41,7 @@ static wchar_t *V4Text(DWORD address, DWORD portField)
     return _wcsdup(text);
 }
 
-static wchar_t *V6Text(const UCHAR *address, DWORD scopeField, DWORD portField)
+wchar_t *V6Text(const UCHAR *address, DWORD scopeField, DWORD portField)
 {
     wchar_t bare[INET6_ADDRSTRLEN];
     wchar_t text[128];
@@ -46,7 +51,7 @@ static wchar_t *V6Text(const UCHAR *address, DWORD scopeField, DWORD portField)
     return _wcsdup(text);
 }
 
-static DWORD V4Address(unsigned a, unsigned b, unsigned c, unsigned d)
+DWORD V4Address(unsigned a, unsigned b, unsigned c, unsigned d)
 {
     unsigned char bytes[4] = {(unsigned char)a, (unsigned char)b, (unsigned char)c, (unsigned char)d};
     DWORD address;
@@ -54,7 +59,7 @@ static DWORD V4Address(unsigned a, unsigned b, unsigned c, unsigned d)
     return address;
 }
 
-static void V6Address(UCHAR *address, unsigned prefix, unsigned serial)
+void V6Address(UCHAR *address, unsigned prefix, unsigned serial)
 {
     ZeroMemory(address, 16);
     address[0] = 0x20;
@@ -67,11 +72,13 @@ static void V6Address(UCHAR *address, unsigned prefix, unsigned serial)
     address[15] = (UCHAR)serial;
 }
 
-static DWORD PortField(unsigned port)
+DWORD PortField(unsigned port)
 {
     // The upper half is garbage the program must ignore.
     return (DWORD)htons((u_short)port) | 0xBEEF0000u;
 }
+
+} // namespace
 
 int MakeSyntheticTables(int totalRows, SyntheticTables *tables)
 {

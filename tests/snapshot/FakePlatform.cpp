@@ -16,12 +16,16 @@ int FailAllocation;
 int AllocationCount;
 bool OwnerModuleExported[4];
 
-static std::map<std::pair<bool, ULONG>, TableScript> tables;
-static std::map<void *, SIZE_T> liveBlocks;
-static std::vector<SIZE_T> allocationSizes;
-static const BYTE *fetchedTable;
-static size_t fetchedTableBytes;
-static int lastWsaError;
+namespace {
+
+std::map<std::pair<bool, ULONG>, TableScript> tables;
+std::map<void *, SIZE_T> liveBlocks;
+std::vector<SIZE_T> allocationSizes;
+const BYTE *fetchedTable;
+size_t fetchedTableBytes;
+int lastWsaError;
+
+} // namespace
 
 TableScript &Table(bool tcp, ULONG family)
 {
@@ -58,7 +62,9 @@ void Reset()
     lastWsaError = 0;
 }
 
-static std::string Format(const char *format, ...)
+namespace {
+
+std::string Format(const char *format, ...)
 {
     char text[1024];
     va_list args;
@@ -68,7 +74,7 @@ static std::string Format(const char *format, ...)
     return text;
 }
 
-static std::string Narrow(const wchar_t *text)
+std::string Narrow(const wchar_t *text)
 {
     std::string result;
     for (; *text; ++text)
@@ -76,8 +82,8 @@ static std::string Narrow(const wchar_t *text)
     return result;
 }
 
-static DWORD TableCall(const char *function, bool tcp, PVOID table, PDWORD size, WINBOOL order, ULONG family,
-                       int tableClass, ULONG reserved)
+DWORD TableCall(const char *function, bool tcp, PVOID table, PDWORD size, WINBOOL order, ULONG family, int tableClass,
+                ULONG reserved)
 {
     Events.push_back(Format("%s(%s, %lu, %d, %lu, %d, %lu)", function, table ? "block" : "NULL", *size, order, family,
                             tableClass, reserved));
@@ -111,8 +117,7 @@ static DWORD TableCall(const char *function, bool tcp, PVOID table, PDWORD size,
     return NO_ERROR;
 }
 
-static DWORD OwnerModuleCall(const char *function, const void *entry, DWORD pid, int infoClass, PVOID buffer,
-                             PDWORD size)
+DWORD OwnerModuleCall(const char *function, const void *entry, DWORD pid, int infoClass, PVOID buffer, PDWORD size)
 {
     SIZE_T blockBytes = 0;
     auto live = liveBlocks.find(buffer);
@@ -157,25 +162,29 @@ static DWORD OwnerModuleCall(const char *function, const void *entry, DWORD pid,
     return NO_ERROR;
 }
 
+} // namespace
+
 // ---- heap (through the import pointers) ----
 typedef LPVOID(WINAPI *HeapAllocFunction)(HANDLE, DWORD, SIZE_T);
 typedef BOOL(WINAPI *HeapFreeFunction)(HANDLE, DWORD, LPVOID);
 
-static HeapAllocFunction RealHeapAlloc()
+namespace {
+
+HeapAllocFunction RealHeapAlloc()
 {
     static HeapAllocFunction real =
         (HeapAllocFunction)(void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "HeapAlloc");
     return real;
 }
 
-static HeapFreeFunction RealHeapFree()
+HeapFreeFunction RealHeapFree()
 {
     static HeapFreeFunction real =
         (HeapFreeFunction)(void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "HeapFree");
     return real;
 }
 
-static LPVOID WINAPI FakeHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
+LPVOID WINAPI FakeHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
 {
     ++AllocationCount;
     allocationSizes.push_back(bytes);
@@ -197,7 +206,7 @@ static LPVOID WINAPI FakeHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
     return block;
 }
 
-static BOOL WINAPI FakeHeapFree(HANDLE heap, DWORD flags, LPVOID block)
+BOOL WINAPI FakeHeapFree(HANDLE heap, DWORD flags, LPVOID block)
 {
     auto live = liveBlocks.find(block);
     if (live == liveBlocks.end())
@@ -210,8 +219,8 @@ static BOOL WINAPI FakeHeapFree(HANDLE heap, DWORD flags, LPVOID block)
 }
 
 // ---- name service ----
-static INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t length, PWCHAR host, DWORD hostChars,
-                                   PWCHAR service, DWORD serviceChars, INT flags)
+INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t length, PWCHAR host, DWORD hostChars, PWCHAR service,
+                            DWORD serviceChars, INT flags)
 {
     char text[64] = {0};
     std::string extra;
@@ -249,11 +258,13 @@ static INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t length, PW
     return 0;
 }
 
-static int WSAAPI FakeWSAGetLastError()
+int WSAAPI FakeWSAGetLastError()
 {
     Events.push_back("WSAGetLastError");
     return lastWsaError;
 }
+
+} // namespace
 
 } // namespace fake
 
@@ -318,13 +329,17 @@ DWORD PortField(unsigned port, DWORD upperBits)
     return (upperBits << 16) | htons((u_short)port);
 }
 
-static void V6Bytes(const char *text, UCHAR bytes[16])
+namespace {
+
+void V6Bytes(const char *text, UCHAR bytes[16])
 {
     wchar_t wide[64] = {0};
     for (int i = 0; text[i] && i < 63; ++i)
         wide[i] = (wchar_t)text[i];
     InetPtonW(AF_INET6, wide, bytes);
 }
+
+} // namespace
 
 MIB_TCPROW_OWNER_MODULE Tcp4Row(const char *local, unsigned localPort, const char *remote, unsigned remotePort,
                                 DWORD state, DWORD pid)

@@ -4,11 +4,13 @@
 
 #include <stdio.h>
 
-static WNDPROC listProcedure;
-static std::vector<std::string> *recordedEvents;
-static std::vector<std::string> *recordedFaults;
+namespace {
 
-static std::string Narrow(const wchar_t *text)
+WNDPROC listProcedure;
+std::vector<std::string> *recordedEvents;
+std::vector<std::string> *recordedFaults;
+
+std::string Narrow(const wchar_t *text)
 {
     std::string result;
     for (; text && *text; ++text)
@@ -16,7 +18,7 @@ static std::string Narrow(const wchar_t *text)
     return result;
 }
 
-static LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (recordedEvents) {
         char line[1200];
@@ -42,6 +44,8 @@ static LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, 
     }
     return CallWindowProcW(listProcedure, window, message, wParam, lParam);
 }
+
+} // namespace
 
 HWND CreateConnectionList()
 {
