@@ -11,6 +11,6 @@
 // defines its own OwnerModuleQueryExported links that one instead.
 bool OwnerModuleQueryExported(EndpointProtocol protocol);
 
-// The IP Helper module the program calls, as loaded from the system folder; null when it
-// cannot be had. Also a file of its own, for the same reason.
+// The IP Helper module the program calls, as already loaded from the system folder; null when
+// it is not loaded. Also a file of its own, for the same reason.
 HMODULE IpHelperModule();
