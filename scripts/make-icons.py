@@ -6,16 +6,13 @@ version reads them.
 
 Writes the images as res/icons/icon-SIZE-BPP.{png,dib} and their directory res/icons/icon.dir,
 the RT_GROUP_ICON record (resource ids 1 to 9 in the order above) that both of the program's
-icon groups share; res/Vantrel.rc includes them. A .ico file of the same images is written
-when asked for, for looking at them:
-  scripts/make-icons.py [--ico FILE]
+icon groups share; res/Vantrel.rc includes them:  scripts/make-icons.py
 
 The picture: a rounded blue tile holding three list rows, each with a status dot, the way
 the main window lists endpoints. Plain Python, no imaging library needed.
 """
 import os
 import struct
-import sys
 import zlib
 
 SAMPLES = 4  # supersampling per axis, for smooth edges
@@ -176,16 +173,6 @@ def main():
     with open(os.path.join(folder, 'icon.dir'), 'wb') as out:
         out.write(directory)
     print(folder)
-
-    if len(sys.argv) == 3 and sys.argv[1] == '--ico':
-        offset = 6 + 16 * len(IMAGES)
-        header = struct.pack('<HHH', 0, 1, len(IMAGES))
-        for (size, bpp), blob in zip(IMAGES, blobs):
-            header += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, bpp, len(blob), offset)
-            offset += len(blob)
-        with open(sys.argv[2], 'wb') as out:
-            out.write(header + b''.join(blobs))
-        print(sys.argv[2])
 
 
 if __name__ == '__main__':
