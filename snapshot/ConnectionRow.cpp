@@ -64,46 +64,11 @@ void CopyRowText(RowText text, const wchar_t *source)
 
 void TcpStateName(DWORD state, RowText text)
 {
-    const wchar_t *name = L"";
-    switch (state) {
-    case MIB_TCP_STATE_CLOSED:
-        name = L"Close";
-        break;
-    case MIB_TCP_STATE_LISTEN:
-        name = L"Listen";
-        break;
-    case MIB_TCP_STATE_SYN_SENT:
-        name = L"Send";
-        break;
-    case MIB_TCP_STATE_SYN_RCVD:
-        name = L"Recv";
-        break;
-    case MIB_TCP_STATE_ESTAB:
-        name = L"Establish";
-        break;
-    case MIB_TCP_STATE_FIN_WAIT1:
-        name = L"Wait";
-        break;
-    case MIB_TCP_STATE_FIN_WAIT2:
-        name = L"Wait";
-        break;
-    case MIB_TCP_STATE_CLOSE_WAIT:
-        name = L"Close Wait";
-        break;
-    case MIB_TCP_STATE_CLOSING:
-        name = L"Closing...";
-        break;
-    case MIB_TCP_STATE_LAST_ACK:
-        name = L"Last Ack";
-        break;
-    case MIB_TCP_STATE_TIME_WAIT:
-        name = L"Time Wait";
-        break;
-    case MIB_TCP_STATE_DELETE_TCB:
-        name = L"Delete";
-        break;
-    default:
-        break;
-    }
-    CopyRowText(text, name);
+    // By MIB_TCP_STATE number, MIB_TCP_STATE_CLOSED (1) to MIB_TCP_STATE_DELETE_TCB (12); both
+    // FIN-WAIT states read "Wait".
+    static const wchar_t *const names[] = {L"Close",      L"Listen",   L"Send",      L"Recv",
+                                           L"Establish",  L"Wait",     L"Wait",      L"Close Wait",
+                                           L"Closing...", L"Last Ack", L"Time Wait", L"Delete"};
+    bool known = state >= MIB_TCP_STATE_CLOSED && state <= MIB_TCP_STATE_DELETE_TCB;
+    CopyRowText(text, known ? names[state - MIB_TCP_STATE_CLOSED] : L"");
 }
