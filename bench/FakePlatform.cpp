@@ -9,6 +9,7 @@
 
 #include "common/Countof.h"
 #include "snapshot/OwnerModuleExports.h"
+#include "tests/common/ImportSlot.h"
 
 namespace {
 
@@ -117,7 +118,8 @@ INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t addressLength, PW
 
 extern "C" {
 INT(WSAAPI *FakeImpGetNameInfoW)
-(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWCHAR, DWORD, INT) __asm__("__imp__GetNameInfoW@28") = FakeGetNameInfoW;
+(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWCHAR, DWORD,
+ INT) __asm__(IMPORT_SLOT(GetNameInfoW, 28)) = FakeGetNameInfoW;
 }
 
 // The owner-module query is made as where the system exports all four functions, against the

@@ -10,15 +10,16 @@ add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 set(VANTREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(VANTREL_NETNS_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-netns)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${VANTREL_WINEPREFIX})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${VANTREL_ARCH} ${VANTREL_WINEPREFIX})
 
-# vantrel_add_test(NAME SOURCES src... [LIBS lib...] [RESOURCES] [NETNS] [MAIN] [TIMEOUT s])
+# vantrel_add_test(NAME SOURCES src... [LIBS lib...] [RESOURCES] [NETNS [PREFIX dir]] [MAIN] [TIMEOUT s])
 #   RESOURCES  link the program's compiled resources (menus, dialogs, icons)
 #   NETNS      run in a private network namespace with its own Wine prefix and wineserver,
 #              so the endpoint tables hold only the sockets the test opens
+#   PREFIX     the Wine prefix for NETNS, when not the tree's netns prefix
 #   MAIN       the test brings its own main(); otherwise gtest_main is linked
 function(vantrel_add_test NAME)
-  cmake_parse_arguments(T "RESOURCES;NETNS;MAIN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "RESOURCES;NETNS;MAIN" "TIMEOUT;PREFIX" "SOURCES;LIBS" ${ARGN})
   add_executable(${NAME} ${T_SOURCES})
   target_compile_options(${NAME} PRIVATE ${VANTREL_WARNINGS})
   if(T_RESOURCES)
@@ -30,15 +31,18 @@ function(vantrel_add_test NAME)
     target_link_libraries(${NAME} PRIVATE ${T_LIBS} gtest gtest_main)
   endif()
   if(T_NETNS)
+    if(NOT T_PREFIX)
+      set(T_PREFIX ${VANTREL_NETNS_WINEPREFIX})
+    endif()
     add_test(NAME ${NAME}
-             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-netns-run.sh ${VANTREL_NETNS_WINEPREFIX}
-                     $<TARGET_FILE:${NAME}>)
-    set_tests_properties(${NAME} PROPERTIES RESOURCE_LOCK netns-wineprefix)
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-netns-run.sh ${VANTREL_ARCH} ${T_PREFIX} $<TARGET_FILE:${NAME}>)
+    set_tests_properties(${NAME} PROPERTIES RESOURCE_LOCK ${T_PREFIX})
   else()
     add_test(NAME ${NAME} COMMAND ${NAME})
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  set_tests_properties(${NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  # 77: the Wine scripts' answer where the machine cannot run the test's architecture.
+  set_tests_properties(${NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} SKIP_RETURN_CODE 77)
 endfunction()

@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <vector>
+#include "tests/common/ImportSlot.h"
 
 using namespace dialogtesting;
 
@@ -115,8 +116,8 @@ extern "C" BOOL WINAPI HeapFree(HANDLE heapHandle, DWORD flags, LPVOID block)
 
 // The heap functions are declared as imports, so the product calls them through their
 // import slots; filling the slots here keeps the import library's own copies out.
-extern "C" void *const HeapAllocSlot __asm__("__imp__HeapAlloc@12") = (void *)HeapAlloc;
-extern "C" void *const HeapFreeSlot __asm__("__imp__HeapFree@12") = (void *)HeapFree;
+extern "C" void *const HeapAllocSlot __asm__(IMPORT_SLOT(HeapAlloc, 12)) = (void *)HeapAlloc;
+extern "C" void *const HeapFreeSlot __asm__(IMPORT_SLOT(HeapFree, 12)) = (void *)HeapFree;
 
 namespace {
 

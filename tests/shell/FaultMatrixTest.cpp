@@ -14,6 +14,7 @@
 
 #include <string>
 #include <vector>
+#include "tests/common/ImportSlot.h"
 
 namespace {
 
@@ -91,9 +92,9 @@ HWND WINAPI FakeCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title,
 
 // The shell calls these through their import slots.
 extern "C" {
-int(WSAAPI *FakeImpWSAStartup)(WORD, LPWSADATA) __asm__("__imp__WSAStartup@8") = FakeWSAStartup;
-CreateThreadFunction FakeImpCreateThread __asm__("__imp__CreateThread@24") = FakeCreateThread;
-CreateWindowExWFunction FakeImpCreateWindowExW __asm__("__imp__CreateWindowExW@48") = FakeCreateWindowExW;
+int(WSAAPI *FakeImpWSAStartup)(WORD, LPWSADATA) __asm__(IMPORT_SLOT(WSAStartup, 8)) = FakeWSAStartup;
+CreateThreadFunction FakeImpCreateThread __asm__(IMPORT_SLOT(CreateThread, 24)) = FakeCreateThread;
+CreateWindowExWFunction FakeImpCreateWindowExW __asm__(IMPORT_SLOT(CreateWindowExW, 48)) = FakeCreateWindowExW;
 }
 
 namespace {

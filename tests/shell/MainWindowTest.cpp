@@ -16,6 +16,7 @@
 #include "shell/MainWindow.h"
 #include "shell/Winsock.h"
 #include "tests/common/Resources.h"
+#include "tests/common/ImportSlot.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ int WSAAPI FakeWSAStartup(WORD, LPWSADATA data)
 
 extern "C" {
 LRESULT(WINAPI *FakeImpDefWindowProcW)
-(HWND, UINT, WPARAM, LPARAM) __asm__("__imp__DefWindowProcW@16") = FakeDefWindowProcW;
-int(WSAAPI *FakeImpWSAStartup)(WORD, LPWSADATA) __asm__("__imp__WSAStartup@8") = FakeWSAStartup;
+(HWND, UINT, WPARAM, LPARAM) __asm__(IMPORT_SLOT(DefWindowProcW, 16)) = FakeDefWindowProcW;
+int(WSAAPI *FakeImpWSAStartup)(WORD, LPWSADATA) __asm__(IMPORT_SLOT(WSAStartup, 8)) = FakeWSAStartup;
 }
 
 namespace {

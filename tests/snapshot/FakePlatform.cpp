@@ -3,6 +3,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include "tests/common/ImportSlot.h"
 
 namespace fake {
 
@@ -270,12 +271,12 @@ int WSAAPI FakeWSAGetLastError()
 
 // The dllimport calls reach their function through these pointers.
 extern "C" {
-LPVOID(WINAPI *FakeImpHeapAlloc)(HANDLE, DWORD, SIZE_T) __asm__("__imp__HeapAlloc@12") = fake::FakeHeapAlloc;
-BOOL(WINAPI *FakeImpHeapFree)(HANDLE, DWORD, LPVOID) __asm__("__imp__HeapFree@12") = fake::FakeHeapFree;
+LPVOID(WINAPI *FakeImpHeapAlloc)(HANDLE, DWORD, SIZE_T) __asm__(IMPORT_SLOT(HeapAlloc, 12)) = fake::FakeHeapAlloc;
+BOOL(WINAPI *FakeImpHeapFree)(HANDLE, DWORD, LPVOID) __asm__(IMPORT_SLOT(HeapFree, 12)) = fake::FakeHeapFree;
 INT(WSAAPI *FakeImpGetNameInfoW)
 (const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWCHAR, DWORD,
- INT) __asm__("__imp__GetNameInfoW@28") = fake::FakeGetNameInfoW;
-int(WSAAPI *FakeImpWSAGetLastError)(void) __asm__("__imp__WSAGetLastError@0") = fake::FakeWSAGetLastError;
+ INT) __asm__(IMPORT_SLOT(GetNameInfoW, 28)) = fake::FakeGetNameInfoW;
+int(WSAAPI *FakeImpWSAGetLastError)(void) __asm__(IMPORT_SLOT(WSAGetLastError, 0)) = fake::FakeWSAGetLastError;
 
 DWORD WINAPI GetExtendedTcpTable(PVOID table, PDWORD size, WINBOOL order, ULONG family, TCP_TABLE_CLASS tableClass,
                                  ULONG reserved)

@@ -2,7 +2,7 @@
 // Same-named fakes of the platform calls the snapshot makes, for the unit tests:
 // GetExtendedTcpTable, GetExtendedUdpTable, GetOwnerModuleFrom{Tcp,Tcp6,Udp,Udp6}Entry
 // (plain imports: defined here under their own names), and HeapAlloc, HeapFree,
-// GetNameInfoW, WSAGetLastError (dllimport calls: their import pointers __imp__Name@N are
+// GetNameInfoW, WSAGetLastError (dllimport calls: their import pointers, IMPORT_SLOT(Name, N), are
 // defined here). Every call is recorded, in order, in fake::Events. FakeOwnerModuleExports.cpp
 // says which of the owner-module functions the system exports (OwnerModuleExported).
 

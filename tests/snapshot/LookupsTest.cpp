@@ -117,14 +117,18 @@ TEST_F(LookupOwnerModuleTest, An122AnswerIsQueriedOnceMoreWithTheSizeAskedForAnd
 {
     MIB_TCPROW_OWNER_MODULE tcp4 = Tcp4Row("10.0.0.1", 1, "10.0.0.2", 2, 5, 7);
     fake::Modules[7] = {L"svchost.exe", std::wstring(150, L'p')};
-    DWORD needed = 8 + (11 + 1 + 150 + 1) * 2; // 334
+    // The record's two pointers, then both texts: 334 bytes on x86, 342 on x64.
+    DWORD needed = sizeof(TCPIP_OWNER_MODULE_BASIC_INFO) + (11 + 1 + 150 + 1) * 2;
+    const std::string grown = std::to_string(needed);
     DWORD size = 168;
     std::wstring name;
     EXPECT_EQ("", Stdout([&] { name = Lookup(&tcp4, PROTOCOL_TCP4, &size); }));
     EXPECT_EQ(L"svchost.exe", name);
     EXPECT_EQ(needed, size); // the size variable keeps what the system asked for
     EXPECT_EQ(Events({"HeapAlloc(168)", "GetOwnerModuleFromTcpEntry(pid 7, 0, block of 168, 168)", "HeapFree(168)",
-                      "HeapAlloc(334)", "GetOwnerModuleFromTcpEntry(pid 7, 0, block of 334, 334)", "HeapFree(334)"}),
+                      "HeapAlloc(" + grown + ")",
+                      "GetOwnerModuleFromTcpEntry(pid 7, 0, block of " + grown + ", " + grown + ")",
+                      "HeapFree(" + grown + ")"}),
               fake::Events);
 }
 

@@ -289,7 +289,8 @@ TEST_F(TablePassTest, AModuleBlockTooSmallForTheModuleIsAskedAgainAndLaterRowsUs
 {
     // One TCPv4 entry: the table, and so the first module block, is 168 bytes.
     fake::Modules[4] = {L"svchost.exe", L"C:\\Windows\\System32\\" + std::wstring(120, L'x') + L"\\svchost.exe"};
-    DWORD needed = 8 + (11 + 1 + 20 + 120 + 12 + 1) * 2; // 338
+    // The record's two pointers, then both texts: 338 bytes on x86, 346 on x64.
+    DWORD needed = sizeof(TCPIP_OWNER_MODULE_BASIC_INFO) + (11 + 1 + 20 + 120 + 12 + 1) * 2;
     fake::Table(true, 2).block = TableOf(std::vector<MIB_TCPROW_OWNER_MODULE>{ListeningA});
     EXPECT_EQ("", Stdout([&] { FillTcp4Rows(list); }));
     EXPECT_EQ(Lines({L"svchost.exe|0.0.0.0:135|0.0.0.0:0||Listen|TCPv4"}), RowLines(list));
@@ -299,7 +300,7 @@ TEST_F(TablePassTest, AModuleBlockTooSmallForTheModuleIsAskedAgainAndLaterRowsUs
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     fake::Reset();
     fake::Modules[4] = {L"svchost.exe", L"C:\\Windows\\System32\\" + std::wstring(220, L'x') + L"\\svchost.exe"};
-    needed = 8 + (11 + 1 + 20 + 220 + 12 + 1) * 2; // 538
+    needed = sizeof(TCPIP_OWNER_MODULE_BASIC_INFO) + (11 + 1 + 20 + 220 + 12 + 1) * 2; // 538 on x86
     fake::Table(true, 2).block =
         TableOf(std::vector<MIB_TCPROW_OWNER_MODULE>{ListeningA, Tcp4Row("0.0.0.0", 445, "0.0.0.0", 0, 2, 4)});
     EXPECT_EQ("", Stdout([&] { FillTcp4Rows(list); }));

@@ -3,6 +3,7 @@
 #include <psapi.h>
 
 #include <unordered_set>
+#include "tests/common/ImportSlot.h"
 
 namespace {
 
@@ -68,9 +69,9 @@ VOID WINAPI FastSleep(DWORD milliseconds)
 
 // The system's code calls these through its import pointers (dllimport declarations).
 extern "C" {
-LPVOID(WINAPI *SoakImpHeapAlloc)(HANDLE, DWORD, SIZE_T) __asm__("__imp__HeapAlloc@12") = CountingHeapAlloc;
-BOOL(WINAPI *SoakImpHeapFree)(HANDLE, DWORD, LPVOID) __asm__("__imp__HeapFree@12") = CountingHeapFree;
-VOID(WINAPI *SoakImpSleep)(DWORD) __asm__("__imp__Sleep@4") = FastSleep;
+LPVOID(WINAPI *SoakImpHeapAlloc)(HANDLE, DWORD, SIZE_T) __asm__(IMPORT_SLOT(HeapAlloc, 12)) = CountingHeapAlloc;
+BOOL(WINAPI *SoakImpHeapFree)(HANDLE, DWORD, LPVOID) __asm__(IMPORT_SLOT(HeapFree, 12)) = CountingHeapFree;
+VOID(WINAPI *SoakImpSleep)(DWORD) __asm__(IMPORT_SLOT(Sleep, 4)) = FastSleep;
 }
 
 void RealSleep(DWORD milliseconds)

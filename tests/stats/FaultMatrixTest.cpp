@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 #include <vector>
+#include "tests/common/ImportSlot.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPT
 extern "C" {
 HANDLE(WINAPI *FakeImpCreateThread)
 (LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
- LPDWORD) __asm__("__imp__CreateThread@24") = FakeCreateThread;
+ LPDWORD) __asm__(IMPORT_SLOT(CreateThread, 24)) = FakeCreateThread;
 }
 
 namespace {
