@@ -4,48 +4,73 @@
 #     longest wait of the window's own messages meanwhile;
 #   - a refresh against the system's own tables holding 2,000 loopback TCP connections and
 #     500 UDP sockets, in a private network namespace (needs root; skipped otherwise).
-#   bench.sh [RUNS]   RUNS: timed runs of each measurement, the median is printed (default 3).
-#   BUILD_DIR (default: build) selects the build tree.
+#   bench.sh [--arch x86|x64] [RUNS]   RUNS: timed runs of each measurement, the median is
+#   printed (default 3). Without --arch: x64, then x86 where the machine executes 32-bit code.
+#   BUILD_DIR (default: build) selects the x86 build tree, BUILD_DIR-x64 is the x64 one.
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
+. "$here/x86-support.sh"
+. "$here/xvfb.sh"
 build="${BUILD_DIR:-$top/build}"
-export BUILD_DIR="$build"
-runs="${1:-3}"
-"$here/build.sh" || exit 1
-"$here/prepare-wine-prefix.sh" --tests "$build/wineprefix" || exit 1
-"$here/prepare-wine-prefix.sh" --tests "$build/wineprefix-bench-netns" || exit 1
-
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-xvfb=$!
-export DISPLAY=":$display"
-i=0
-while [ ! -e "/tmp/.X11-unix/X$display" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-
-echo "Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
-. "$here/wine-env.sh"
-export WINEPREFIX="$build/wineprefix"
-wineserver -p >/dev/null 2>&1 </dev/null
-wine wineboot >/dev/null 2>&1 </dev/null
-wine "$build/bench/RefreshBench.exe" "$runs"
-rc=$?
-wineserver -k >/dev/null 2>&1
-wineserver -w >/dev/null 2>&1
-
-echo
-if [ "$(id -u)" -eq 0 ]; then
-  # Every socket is a file descriptor in the program and in the wineserver.
-  [ "$(ulimit -n)" = unlimited ] || [ "$(ulimit -n)" -ge 16384 ] || ulimit -n 16384 || exit 1
-  real_runs=$(( runs < 3 ? runs : 3 ))
-  "$here/wine-netns-run.sh" "$build/wineprefix-bench-netns" "$build/bench/RealTablesBench.exe" 2000 500 "$real_runs"
-  real_rc=$?
-  [ $rc -ne 0 ] || rc=$real_rc
-else
-  echo "Real tables: skipped (needs root for the private network namespace)"
+archs=""
+if [ "$1" = --arch ]; then
+  archs="$2"
+  shift 2
 fi
-echo "Load average $(cut -d' ' -f1-3 /proc/loadavg) at end"
+runs="${1:-3}"
+if [ -z "$archs" ]; then
+  archs=x64
+  if x86_runs_natively; then
+    archs="x64 x86"
+  else
+    echo "x86: not measured, this machine cannot execute 32-bit x86 code"
+  fi
+fi
 
-kill $xvfb 2>/dev/null
-wait $xvfb 2>/dev/null
+# bench ARCH TREE: both benchmarks of one architecture.
+bench() {
+  ARCH="$1"
+  tree="$2"
+  BUILD_DIR="$tree" "$here/build.sh" --arch "$ARCH" || return 1
+  "$here/prepare-wine-prefix.sh" --tests "$ARCH" "$tree/wineprefix" || return 1
+  "$here/prepare-wine-prefix.sh" --tests "$ARCH" "$tree/wineprefix-bench-netns" || return 1
+  echo
+  echo "==== $ARCH ($tree)"
+  echo "Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
+  . "$here/wine-env.sh"
+  export WINEPREFIX="$tree/wineprefix"
+  wineserver -p >/dev/null 2>&1 </dev/null
+  "$WINE" wineboot >/dev/null 2>&1 </dev/null
+  "$WINE" "$tree/bench/RefreshBench.exe" "$runs"
+  bench_rc=$?
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+
+  echo
+  if [ "$(id -u)" -eq 0 ]; then
+    # Every socket is a file descriptor in the program and in the wineserver.
+    [ "$(ulimit -n)" = unlimited ] || [ "$(ulimit -n)" -ge 16384 ] || ulimit -n 16384 || return 1
+    real_runs=$((runs < 3 ? runs : 3))
+    "$here/wine-netns-run.sh" "$ARCH" "$tree/wineprefix-bench-netns" "$tree/bench/RealTablesBench.exe" 2000 500 \
+      "$real_runs" || bench_rc=1
+  else
+    echo "Real tables: skipped (needs root for the private network namespace)"
+  fi
+  echo "Load average $(cut -d' ' -f1-3 /proc/loadavg) at end"
+  return $bench_rc
+}
+
+start_xvfb 1280x1024x24 || exit 1
+rc=0
+for arch in $archs; do
+  case "$arch" in
+  x86) bench x86 "$build" || rc=1 ;;
+  x64) bench x64 "$build-x64" || rc=1 ;;
+  *)
+    echo "bench.sh: unknown architecture '$arch' (x86 or x64)"
+    rc=1
+    ;;
+  esac
+done
+stop_xvfb
 exit $rc
