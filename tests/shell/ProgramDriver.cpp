@@ -43,6 +43,7 @@ template <typename Pointer> struct ColumnRecord {
     int iSubItem;
 };
 
+const DWORD BLOCK_BYTES = 0x10000;
 const size_t TEXT_OFFSET = 0x1000;
 const int TEXT_CHARS = 512;
 
@@ -197,7 +198,6 @@ Vantrel::Vantrel(const char *path, DWORD startMs)
     } while (main == NULL && GetTickCount() - start < startMs);
     if (main != NULL)
         list = FindWindowExW(main, NULL, WC_LISTVIEWW, NULL);
-    remote_ = (BYTE *)VirtualAllocEx(process_.hProcess, NULL, 0x10000, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 }
 
 Vantrel::~Vantrel()
@@ -220,9 +220,27 @@ DWORD Vantrel::ExitCodeWithin(DWORD ms) const
     return code;
 }
 
+int Vantrel::ItemCount() const
+{
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
+    return (int)count;
+}
+
+// Made at the first text read, not before: under qemu-user a 32-bit Wine program does not
+// survive another process's operations on its memory (Wine has the program carry them out in
+// a signal handler, which qemu-user does not run as Wine needs), so a test there reads none.
+BYTE *Vantrel::RemoteBlock() const
+{
+    if (remote_ == NULL)
+        remote_ =
+            (BYTE *)VirtualAllocEx(process_.hProcess, NULL, BLOCK_BYTES, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    return remote_;
+}
+
 LRESULT Vantrel::Send(UINT message, WPARAM wParam, const void *record, size_t size) const
 {
-    WriteProcessMemory(process_.hProcess, remote_, record, size, NULL);
+    WriteProcessMemory(process_.hProcess, RemoteBlock(), record, size, NULL);
     DWORD_PTR result = (DWORD_PTR)-1;
     if (!SendMessageTimeoutW(list, message, wParam, (LPARAM)remote_, SMTO_NORMAL, 5000, &result))
         return -1;
@@ -232,14 +250,14 @@ LRESULT Vantrel::Send(UINT message, WPARAM wParam, const void *record, size_t si
 std::wstring Vantrel::RemoteText() const
 {
     wchar_t text[TEXT_CHARS] = {};
-    ReadProcessMemory(process_.hProcess, remote_ + TEXT_OFFSET, text, sizeof(text) - sizeof(wchar_t), NULL);
+    ReadProcessMemory(process_.hProcess, RemoteBlock() + TEXT_OFFSET, text, sizeof(text) - sizeof(wchar_t), NULL);
     return text;
 }
 
 void Vantrel::ClearRemoteText() const
 {
     static const wchar_t zeros[TEXT_CHARS] = {};
-    WriteProcessMemory(process_.hProcess, remote_ + TEXT_OFFSET, zeros, sizeof(zeros), NULL);
+    WriteProcessMemory(process_.hProcess, RemoteBlock() + TEXT_OFFSET, zeros, sizeof(zeros), NULL);
 }
 
 template <typename Pointer> LRESULT Vantrel::SendItemText(int item, int column) const
@@ -248,7 +266,7 @@ template <typename Pointer> LRESULT Vantrel::SendItemText(int item, int column) 
     record.mask = LVIF_TEXT;
     record.iItem = item;
     record.iSubItem = column;
-    record.pszText = (Pointer)(UINT_PTR)(remote_ + TEXT_OFFSET);
+    record.pszText = (Pointer)(UINT_PTR)(RemoteBlock() + TEXT_OFFSET);
     record.cchTextMax = TEXT_CHARS;
     return Send(LVM_GETITEMTEXTW, item, &record, sizeof(record));
 }
@@ -257,11 +275,11 @@ template <typename Pointer> bool Vantrel::SendColumn(int column, int &format, in
 {
     ColumnRecord<Pointer> record = {};
     record.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-    record.pszText = (Pointer)(UINT_PTR)(remote_ + TEXT_OFFSET);
+    record.pszText = (Pointer)(UINT_PTR)(RemoteBlock() + TEXT_OFFSET);
     record.cchTextMax = TEXT_CHARS;
     if (Send(LVM_GETCOLUMNW, column, &record, sizeof(record)) <= 0)
         return false;
-    ReadProcessMemory(process_.hProcess, remote_, &record, sizeof(record), NULL);
+    ReadProcessMemory(process_.hProcess, RemoteBlock(), &record, sizeof(record), NULL);
     format = record.fmt;
     width = record.cx;
     return true;
@@ -270,9 +288,8 @@ template <typename Pointer> bool Vantrel::SendColumn(int column, int &format, in
 Rows Vantrel::ReadRows() const
 {
     Rows rows;
-    DWORD_PTR count = 0;
-    SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
-    for (int item = 0; item < (int)count; ++item) {
+    int count = ItemCount();
+    for (int item = 0; item < count; ++item) {
         Row row;
         for (int column = 0; column < 6; ++column) {
             ClearRemoteText();
@@ -308,6 +325,17 @@ Rows Vantrel::WaitForRows(const Rows &expected, DWORD ms) const
         Sleep(300);
     }
     return rows;
+}
+
+int Vantrel::WaitForItemCount(size_t expected, DWORD ms) const
+{
+    DWORD start = GetTickCount();
+    int count = ItemCount();
+    while (count != (int)expected && GetTickCount() - start < ms) {
+        Sleep(300);
+        count = ItemCount();
+    }
+    return count;
 }
 
 HWND Vantrel::DialogWithin(const wchar_t *caption, DWORD ms) const

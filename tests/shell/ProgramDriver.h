@@ -67,17 +67,20 @@ public:
     Vantrel &operator=(const Vantrel &) = delete;
     ~Vantrel();
 
-    bool Running() const { return main != NULL && list != NULL && remote_ != NULL; }
+    bool Running() const { return main != NULL && list != NULL; }
     DWORD ThreadId() const { return process_.dwThreadId; }
     DWORD ProcessId() const { return process_.dwProcessId; }
     // The exit code, or STILL_ACTIVE when the process has not ended within `ms`.
     DWORD ExitCodeWithin(DWORD ms) const;
+    int ItemCount() const;
     Rows ReadRows() const;
     // The column's format, width and title; false when the list has no such column.
     bool ReadColumn(int column, int &format, int &width, std::wstring &title) const;
     // Waits up to `ms` until the list holds `expected` (as a set) and reads the same twice in
     // a row.
     Rows WaitForRows(const Rows &expected, DWORD ms = 20000) const;
+    // The same by the number of rows alone; the last number read.
+    int WaitForItemCount(size_t expected, DWORD ms) const;
     void Command(WORD id) const { PostMessageW(main, WM_COMMAND, id, 0); }
     // A dialog of the program with this caption, owned by the main window, once it is open.
     HWND DialogWithin(const wchar_t *caption, DWORD ms) const;
@@ -92,9 +95,10 @@ private:
     std::wstring RemoteText() const;
     void ClearRemoteText() const;
     static BOOL CALLBACK FindMain(HWND window, LPARAM parameter);
+    BYTE *RemoteBlock() const;
 
     PROCESS_INFORMATION process_ = {};
-    BYTE *remote_ = NULL;
+    mutable BYTE *remote_ = NULL; // where the list's records and texts pass, in the program
     bool pointers32_ = false;
 };
 
