@@ -174,6 +174,9 @@ int FillRows(HWND list, const PassDescriptor *pass)
         const void *entry = entries + (size_t)i * pass->entryBytes;
 
         const wchar_t *name = emptyName;
+        // The block is freed below, so it is no pointer to const, whatever a checker's model of
+        // HeapFree says.
+        // cppcheck-suppress constVariablePointer
         void *module = LookupOwnerModule(entry, pass->protocol, &size, &name);
         item.iItem = (int)i;
         item.iSubItem = COLUMN_MODULE_NAME;

@@ -113,7 +113,7 @@ int FillStatistics(HWND dialog)
     return FillStatisticsWhile(dialog, NULL, 0);
 }
 
-int FillStatisticsWhile(HWND dialog, volatile LONG *opening, LONG own)
+int FillStatisticsWhile(HWND dialog, const volatile LONG *opening, LONG own)
 {
     StatisticsRecord record;
     wchar_t text[512];

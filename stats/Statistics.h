@@ -9,4 +9,4 @@ int FillStatistics(HWND dialog);
 // FillStatistics for a reader that may outlive its dialog: before every reading and every
 // field write it checks that `*opening` still holds `own`, and returns 0 the moment it does not.
 // A null `opening` checks nothing.
-int FillStatisticsWhile(HWND dialog, volatile LONG *opening, LONG own);
+int FillStatisticsWhile(HWND dialog, const volatile LONG *opening, LONG own);
