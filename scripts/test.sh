@@ -34,6 +34,7 @@ else
   echo "This machine cannot execute 32-bit x86 code: the x86 suite runs only the tests that execute" \
     "no x86 code, and x86_end_to_end runs the x86 program under qemu-user (slow: minutes)."
   export VANTREL_X86_SKIP="this machine cannot execute 32-bit x86 code (x86_end_to_end runs the x86 program under qemu-user)"
+  export VANTREL_X86_UNDER_QEMU=1
   "$here/setup.sh" --qemu || exit 1
   register_qemu_i386 || exit 1
   qemu=1

@@ -1,0 +1,44 @@
+#!/bin/sh
+# Runs the README's test command (scripts/test.sh, with these arguments) in a Debian 13 root
+# on a Debian 12 machine, to check the other Debian release before a change lands. As root.
+# The root is made once with debootstrap (minbase, a few minutes) in build-debian13/root and
+# reused; each run copies the working tree (without build trees) to /src in it and keeps the
+# build trees in /build there, so later runs build only what changed. scripts/test.sh then
+# installs what Debian 13 lacks and runs both suites in a chroot with /proc, /sys and /dev, in
+# a mount namespace of its own so that nothing stays mounted afterwards.
+#   DEBIAN13_ROOT selects another root; DEBIAN13_MIRROR another Debian mirror.
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(dirname "$here")
+root="${DEBIAN13_ROOT:-$top/build-debian13/root}"
+mirror="${DEBIAN13_MIRROR:-http://deb.debian.org/debian}"
+
+[ "$(id -u)" -eq 0 ] || { echo "test-debian13.sh: run it as root (debootstrap, chroot, mounts)"; exit 1; }
+if ! command -v debootstrap >/dev/null 2>&1; then
+  echo "Installing: debootstrap"
+  apt-get update -q >/dev/null && DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null ||
+    { echo "test-debian13.sh: installing debootstrap failed"; exit 1; }
+fi
+if [ ! -f "$root/.vantrel-ready" ]; then
+  echo "Making the Debian 13 root $root (once)..."
+  rm -rf "$root"
+  mkdir -p "$root" || exit 1
+  debootstrap --variant=minbase trixie "$root" "$mirror" >"$root.log" 2>&1 ||
+    { tail -20 "$root.log"; echo "test-debian13.sh: debootstrap of Debian 13 failed (log: $root.log)"; exit 1; }
+  touch "$root/.vantrel-ready"
+fi
+cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null
+
+rm -rf "$root/src"
+mkdir -p "$root/src" "$root/build" || exit 1
+(cd "$top" && tar --exclude='./build*' --exclude=./dist -cf - .) | (cd "$root/src" && tar xf -) ||
+  { echo "test-debian13.sh: cannot copy the sources into $root/src"; exit 1; }
+
+echo "Running scripts/test.sh in the Debian 13 root $root"
+exec unshare -m --propagation private sh -c '
+  root="$1"
+  shift
+  mount --rbind /dev "$root/dev" && mount -t proc proc "$root/proc" && mount --rbind /sys "$root/sys" &&
+    mount -t tmpfs tmpfs "$root/tmp" || { echo "test-debian13.sh: cannot mount /dev, /proc, /sys and /tmp in $root"; exit 1; }
+  exec chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    HOME=/root LANG=C.UTF-8 BUILD_DIR=/build/build sh /src/scripts/test.sh "$@"
+' sh "$root" "$@"
