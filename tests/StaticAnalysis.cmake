@@ -20,6 +20,9 @@ add_test(NAME static_analysis
                  # The code is plain procedural Win32: platform blocks, handles and message
                  # parameters are cast C-style throughout, as the platform's own headers do.
                  --suppress=cstyleCast
+                 # Newer cppcheck (2.11 on) says, as "information", that it limits its branch
+                 # analysis; that note is no finding, yet it sets the error exit code.
+                 --suppress=normalCheckLevelMaxBranches
                  --inline-suppr --error-exitcode=1 --quiet
                  common snapshot stats netparams shell
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
