@@ -4,6 +4,7 @@
 
 #include "common/Countof.h"
 #include "res/resource.h"
+#include "shell/DelayLoadTable.h"
 #include "shell/MainWindow.h"
 
 namespace {
@@ -49,6 +50,7 @@ void SearchSystemFolderOnly()
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
+    MakeImportAddressTableWritable();
     SearchSystemFolderOnly();
     LoadStringW(instance, IDS_APP_TITLE, MainTitle, COUNTOF(MainTitle));
     LoadStringW(instance, IDS_WINDOW_CLASS, MainClassName, COUNTOF(MainClassName));
