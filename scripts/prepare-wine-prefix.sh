@@ -4,7 +4,7 @@
 # ARCH (x86 or x64) is the architecture of the programs it runs: an x86 prefix is 32-bit Wine's,
 # an x64 prefix 64-bit Wine's. --x86-programs (x64 only) makes sure the prefix has its 32-bit
 # half too, so that it runs the x86 program as well: that half is made only while the machine
-# can execute 32-bit code (natively, or through qemu-user; the latter takes minutes).
+# can execute 32-bit code (natively, or through qemu-user).
 # Every prefix of ours (tests, benchmarks, the run command's):
 # - no visual theme: Wine's themed list view costs about 10 ms per inserted row and its classic
 #   drawing a fraction of that; on Windows the program's list is the classic control anyway;

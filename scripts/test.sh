@@ -32,16 +32,15 @@ if x86_runs_natively; then
   prepare x86 "$build/wineprefix-netns"
 else
   echo "This machine cannot execute 32-bit x86 code: the x86 suite runs only the tests that execute" \
-    "no x86 code, and x86_end_to_end runs the x86 program under qemu-user (slow: minutes)."
+    "no x86 code, and x86_end_to_end runs the x86 program under qemu-user."
   export VANTREL_X86_SKIP="this machine cannot execute 32-bit x86 code (x86_end_to_end runs the x86 program under qemu-user)"
-  export VANTREL_X86_UNDER_QEMU=1
   "$here/setup.sh" --qemu || exit 1
   register_qemu_i386 || exit 1
   qemu=1
 fi
 x86_prefix="$build64/wineprefix-x86"
 if [ ! -f "$x86_prefix/.vantrel-ready" ]; then
-  echo "Preparing $x86_prefix, which also runs x86 programs (once${qemu:+; under qemu-user about 5 minutes})..."
+  echo "Preparing $x86_prefix, which also runs x86 programs (once)..."
 fi
 prepare --x86-programs x64 "$x86_prefix"
 

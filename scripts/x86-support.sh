@@ -19,20 +19,23 @@ x86_runs_natively() {
   return $native
 }
 
-# Registers qemu-user (qemu-user-static, installed by setup.sh --qemu) for i386 ELF programs.
-# F: the interpreter is opened now, so it works inside namespaces and for every user.
+# Registers qemu-user (/usr/bin/qemu-i386, static, installed by setup.sh --qemu) for i386 ELF
+# programs. F: the interpreter is opened now, so it works inside namespaces and for every user.
 register_qemu_i386() {
   if [ ! -f /proc/sys/fs/binfmt_misc/register ]; then
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc ||
       { echo "Cannot mount binfmt_misc to register qemu-user for i386 programs"; return 1; }
   fi
   if [ -f "$QEMU_I386_ENTRY" ]; then
-    echo 1 >"$QEMU_I386_ENTRY"
-    return
+    if grep -qx 'interpreter /usr/bin/qemu-i386' "$QEMU_I386_ENTRY"; then
+      echo 1 >"$QEMU_I386_ENTRY"
+      return
+    fi
+    echo -1 >"$QEMU_I386_ENTRY" # left by an older version of this script, for another qemu
   fi
   magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
   mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  printf '%s\n' ":vantrel-qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" >/proc/sys/fs/binfmt_misc/register ||
+  printf '%s\n' ":vantrel-qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386:F" >/proc/sys/fs/binfmt_misc/register ||
     { echo "Cannot register qemu-user for i386 programs with binfmt_misc"; return 1; }
 }
 

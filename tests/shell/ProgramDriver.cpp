@@ -227,9 +227,8 @@ int Vantrel::ItemCount() const
     return (int)count;
 }
 
-// Made at the first text read, not before: under qemu-user a 32-bit Wine program does not
-// survive another process's operations on its memory (Wine has the program carry them out in
-// a signal handler, which qemu-user does not run as Wine needs), so a test there reads none.
+// Made at the first text read, so that a test that reads no text leaves the program's memory
+// alone.
 BYTE *Vantrel::RemoteBlock() const
 {
     if (remote_ == NULL)

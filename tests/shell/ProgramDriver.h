@@ -60,8 +60,8 @@ int GroupRank(const std::wstring &protocol);
 // The program at `path` (a Unix path, as the build gives it), started and found on screen.
 class Vantrel {
 public:
-    // Waits up to `startMs` for the main window: under qemu-user the 32-bit program takes
-    // more than a minute to start.
+    // Waits up to `startMs` for the main window (under qemu-user a 32-bit program starts
+    // several times slower).
     explicit Vantrel(const char *path, DWORD startMs = 10000);
     Vantrel(const Vantrel &) = delete;
     Vantrel &operator=(const Vantrel &) = delete;
