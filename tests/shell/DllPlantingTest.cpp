@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "tests/shell/ProgramDriver.h"
 
 namespace {
 
@@ -113,14 +114,8 @@ public:
     ~Started()
     {
         RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
-        if (!started_)
-            return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
+        if (started_)
+            driver::EndProcess(process_);
     }
 
     bool Ok() const { return started_; }
@@ -129,10 +124,7 @@ public:
 
     DWORD ExitCodeWithin(DWORD ms) const
     {
-        WaitForSingleObject(process_.hProcess, ms);
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return code;
+        return driver::ExitCodeWithin(process_.hProcess, ms);
     }
 
     // Full paths of the modules loaded in the process, lower-cased.

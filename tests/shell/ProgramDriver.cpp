@@ -202,22 +202,26 @@ Vantrel::Vantrel(const char *path, DWORD startMs)
 
 Vantrel::~Vantrel()
 {
-    if (process_.hProcess == NULL)
-        return;
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, 5000);
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
+    if (process_.hProcess != NULL)
+        EndProcess(process_);
 }
 
-DWORD Vantrel::ExitCodeWithin(DWORD ms) const
+DWORD ExitCodeWithin(HANDLE process, DWORD ms)
 {
-    WaitForSingleObject(process_.hProcess, ms);
+    WaitForSingleObject(process, ms);
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process_.hProcess, &code);
+    GetExitCodeProcess(process, &code);
     return code;
+}
+
+void EndProcess(const PROCESS_INFORMATION &started)
+{
+    if (WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(started.hProcess, 99);
+        WaitForSingleObject(started.hProcess, 5000);
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
 }
 
 int Vantrel::ItemCount() const

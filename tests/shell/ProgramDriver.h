@@ -57,6 +57,11 @@ Rows Sorted(Rows rows);
 // 0 for UDPv6 to 3 for TCPv4; -1 for any other text.
 int GroupRank(const std::wstring &protocol);
 
+// A process's exit code, or STILL_ACTIVE when it has not ended within `ms`.
+DWORD ExitCodeWithin(HANDLE process, DWORD ms);
+// Ends a started process that is still running (exit code 99) and closes both its handles.
+void EndProcess(const PROCESS_INFORMATION &started);
+
 // The program at `path` (a Unix path, as the build gives it), started and found on screen.
 class Vantrel {
 public:
@@ -71,7 +76,7 @@ public:
     DWORD ThreadId() const { return process_.dwThreadId; }
     DWORD ProcessId() const { return process_.dwProcessId; }
     // The exit code, or STILL_ACTIVE when the process has not ended within `ms`.
-    DWORD ExitCodeWithin(DWORD ms) const;
+    DWORD ExitCodeWithin(DWORD ms) const { return driver::ExitCodeWithin(process_.hProcess, ms); }
     int ItemCount() const;
     Rows ReadRows() const;
     // The column's format, width and title; false when the list has no such column.

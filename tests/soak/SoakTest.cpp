@@ -25,6 +25,15 @@ const int WARM_UP = 5;
 // of one 1 KiB block per refresh, or of a dozen bytes per row, goes past it several times.
 const SIZE_T PRIVATE_SLACK = 64 * 1024;
 
+// A leak of ours grows memory in every stretch of refreshes alike. The platform's own memory
+// may grow in bursts between long flat runs: under Wine 10, over 60 refreshes of a thousand
+// rows with every block of ours freed, x86 grew about 600 KB between the 17th and the 36th
+// refresh and not at all in the 24 after; x64 grew 500 KB at the 11th to 14th, nothing for 37,
+// and 450 KB more at the 52nd. So refreshes run in equal stretches until one leaves memory
+// within the slack, for at most this many stretches; handles and heap blocks (which the
+// counting heap functions account for exactly) are judged over the whole run.
+const int MOST_STRETCHES = 4;
+
 int Count(const char *name, int fallback)
 {
     const char *value = getenv(name);
@@ -46,11 +55,15 @@ void Report(const char *what, const ProcessFigures &before, const ProcessFigures
     fflush(stdout);
 }
 
-// Figures the platform does not report read 0 both times, which passes.
-void ExpectUnchanged(const ProcessFigures &before, const ProcessFigures &after)
+// Figures the platform does not report read 0 both times, which counts as no growth.
+bool MemoryGrew(const ProcessFigures &before, const ProcessFigures &after)
 {
-    EXPECT_LE(after.privateBytes, before.privateBytes + PRIVATE_SLACK);
-    EXPECT_LE(after.committedBytes, before.committedBytes + PRIVATE_SLACK);
+    return after.privateBytes > before.privateBytes + PRIVATE_SLACK ||
+           after.committedBytes > before.committedBytes + PRIVATE_SLACK;
+}
+
+void ExpectHandlesUnchanged(const ProcessFigures &before, const ProcessFigures &after)
+{
     EXPECT_EQ(before.handles, after.handles);
     EXPECT_EQ(before.openHandles, after.openHandles);
     EXPECT_GT(after.openHandles, 0u) << "the handle probe sees nothing";
@@ -91,20 +104,26 @@ void SoakRefreshes(const char *what, int rows, int refreshes)
     for (int i = 0; i < WARM_UP; ++i)
         RunOnWorker(list, RefreshJob, NULL, FALSE);
     HeapCounts warm = CountedHeapCalls();
-    ProcessFigures before = TakeProcessFigures();
-    DWORD start = GetTickCount();
-    for (int i = 0; i < refreshes; ++i) {
-        RunOnWorker(list, RefreshJob, NULL, FALSE);
-        wrongCounts += ListRowCount(list) != rows;
-    }
-    DWORD elapsed = GetTickCount() - start;
-    ProcessFigures after = TakeProcessFigures();
-    Report(what, before, after, elapsed);
+    const ProcessFigures first = TakeProcessFigures();
+    ProcessFigures before, after = first;
+    int stretches = 0;
+    do {
+        before = after;
+        DWORD start = GetTickCount();
+        for (int i = 0; i < refreshes; ++i) {
+            RunOnWorker(list, RefreshJob, NULL, FALSE);
+            wrongCounts += ListRowCount(list) != rows;
+        }
+        after = TakeProcessFigures();
+        Report(what, before, after, GetTickCount() - start);
+    } while (++stretches < MOST_STRETCHES && MemoryGrew(before, after));
 
     EXPECT_EQ(0, wrongCounts) << "refreshes that did not leave " << rows << " rows";
-    ExpectUnchanged(before, after);
+    EXPECT_FALSE(MemoryGrew(before, after)) << "memory still grew in stretch " << stretches << " of " << refreshes
+                                            << " refreshes";
+    ExpectHandlesUnchanged(first, after);
     // At least one block per row, every time.
-    ExpectEveryBlockFreed(warm.allocations + (LONG)refreshes * rows);
+    ExpectEveryBlockFreed(warm.allocations + (LONG)(stretches * refreshes) * rows);
 
     ActiveTables = NULL;
     FreeSyntheticTables(&tables);
@@ -153,7 +172,8 @@ TEST(Soak, AHundredOpeningsOfTheStatisticsDialogLeaveMemoryHandlesAndHeapAsTheyW
     size_t queries = FakeCalls().size() - readingsBefore;
     EXPECT_GE(queries, (size_t)openings * 8);
     EXPECT_GT(queries, (size_t)openings * 8) << "no poller ever read";
-    ExpectUnchanged(before, after);
+    EXPECT_FALSE(MemoryGrew(before, after));
+    ExpectHandlesUnchanged(before, after);
     ExpectEveryBlockFreed(0);
 }
 
