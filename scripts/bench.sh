@@ -27,6 +27,12 @@ if [ -z "$archs" ]; then
   fi
 fi
 
+# The machine's CPU time so far, all of it and the part a hypervisor took for others ("steal"):
+# on a shared virtual machine that part slows every figure, so the run reports its share.
+cpu_ticks() {
+  awk '/^cpu /{ total = 0; for (i = 2; i <= 9; i++) total += $i; print total, $9 }' /proc/stat
+}
+
 # bench ARCH TREE: both benchmarks of one architecture.
 bench() {
   ARCH="$1"
@@ -37,6 +43,7 @@ bench() {
   echo
   echo "==== $ARCH ($tree)"
   echo "Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
+  ticks_at_start=$(cpu_ticks)
   . "$here/wine-env.sh"
   export WINEPREFIX="$tree/wineprefix"
   wineserver -p >/dev/null 2>&1 </dev/null
@@ -57,6 +64,8 @@ bench() {
     echo "Real tables: skipped (needs root for the private network namespace)"
   fi
   echo "Load average $(cut -d' ' -f1-3 /proc/loadavg) at end"
+  echo "$ticks_at_start $(cpu_ticks)" |
+    awk '{ if ($3 > $1) printf "CPU time taken by the hypervisor for others (steal) during the run: %.1f%%\n", 100 * ($4 - $2) / ($3 - $1) }'
   return $bench_rc
 }
 
