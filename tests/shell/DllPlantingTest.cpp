@@ -122,10 +122,7 @@ public:
     DWORD Id() const { return process_.dwProcessId; }
     HANDLE Handle() const { return process_.hProcess; }
 
-    DWORD ExitCodeWithin(DWORD ms) const
-    {
-        return driver::ExitCodeWithin(process_.hProcess, ms);
-    }
+    DWORD ExitCodeWithin(DWORD ms) const { return driver::ExitCodeWithin(process_.hProcess, ms); }
 
     // Full paths of the modules loaded in the process, lower-cased.
     std::vector<std::wstring> Modules() const

@@ -119,8 +119,8 @@ void SoakRefreshes(const char *what, int rows, int refreshes)
     } while (++stretches < MOST_STRETCHES && MemoryGrew(before, after));
 
     EXPECT_EQ(0, wrongCounts) << "refreshes that did not leave " << rows << " rows";
-    EXPECT_FALSE(MemoryGrew(before, after)) << "memory still grew in stretch " << stretches << " of " << refreshes
-                                            << " refreshes";
+    EXPECT_FALSE(MemoryGrew(before, after))
+        << "memory still grew in stretch " << stretches << " of " << refreshes << " refreshes";
     ExpectHandlesUnchanged(first, after);
     // At least one block per row, every time.
     ExpectEveryBlockFreed(warm.allocations + (LONG)(stretches * refreshes) * rows);
