@@ -330,17 +330,6 @@ Rows Vantrel::WaitForRows(const Rows &expected, DWORD ms) const
     return rows;
 }
 
-int Vantrel::WaitForItemCount(size_t expected, DWORD ms) const
-{
-    DWORD start = GetTickCount();
-    int count = ItemCount();
-    while (count != (int)expected && GetTickCount() - start < ms) {
-        Sleep(300);
-        count = ItemCount();
-    }
-    return count;
-}
-
 HWND Vantrel::DialogWithin(const wchar_t *caption, DWORD ms) const
 {
     DialogSearch search = {main, caption, NULL};

@@ -84,8 +84,6 @@ public:
     // Waits up to `ms` until the list holds `expected` (as a set) and reads the same twice in
     // a row.
     Rows WaitForRows(const Rows &expected, DWORD ms = 20000) const;
-    // The same by the number of rows alone; the last number read.
-    int WaitForItemCount(size_t expected, DWORD ms) const;
     void Command(WORD id) const { PostMessageW(main, WM_COMMAND, id, 0); }
     // A dialog of the program with this caption, owned by the main window, once it is open.
     HWND DialogWithin(const wchar_t *caption, DWORD ms) const;
