@@ -3,6 +3,7 @@
 #   VANTREL_X86=emulated  treats a machine that runs 32-bit code as one that cannot, to try
 #                         that path (qemu-user is registered then, and removed at the end).
 QEMU_I386_ENTRY=/proc/sys/fs/binfmt_misc/vantrel-qemu-i386
+QEMU_I386=/usr/bin/qemu-i386
 
 # True where the kernel runs i386 programs itself. binfmt_misc entries are tried before the
 # kernel's own loader, so our qemu-user entry, if registered, is off during the check.
@@ -19,7 +20,7 @@ x86_runs_natively() {
   return $native
 }
 
-# Registers qemu-user (/usr/bin/qemu-i386, static, installed by setup.sh --qemu) for i386 ELF
+# Registers qemu-user ($QEMU_I386, static, installed by setup.sh --qemu) for i386 ELF
 # programs. F: the interpreter is opened now, so it works inside namespaces and for every user.
 register_qemu_i386() {
   if [ ! -f /proc/sys/fs/binfmt_misc/register ]; then
@@ -27,7 +28,7 @@ register_qemu_i386() {
       { echo "Cannot mount binfmt_misc to register qemu-user for i386 programs"; return 1; }
   fi
   if [ -f "$QEMU_I386_ENTRY" ]; then
-    if grep -qx 'interpreter /usr/bin/qemu-i386' "$QEMU_I386_ENTRY"; then
+    if grep -qx "interpreter $QEMU_I386" "$QEMU_I386_ENTRY"; then
       echo 1 >"$QEMU_I386_ENTRY"
       return
     fi
@@ -35,7 +36,7 @@ register_qemu_i386() {
   fi
   magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
   mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  printf '%s\n' ":vantrel-qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386:F" >/proc/sys/fs/binfmt_misc/register ||
+  printf '%s\n' ":vantrel-qemu-i386:M::$magic:$mask:$QEMU_I386:F" >/proc/sys/fs/binfmt_misc/register ||
     { echo "Cannot register qemu-user for i386 programs with binfmt_misc"; return 1; }
 }
 

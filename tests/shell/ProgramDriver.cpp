@@ -198,6 +198,7 @@ Vantrel::Vantrel(const char *path, DWORD startMs)
     } while (main == NULL && GetTickCount() - start < startMs);
     if (main != NULL)
         list = FindWindowExW(main, NULL, WC_LISTVIEWW, NULL);
+    remote_ = (BYTE *)VirtualAllocEx(process_.hProcess, NULL, BLOCK_BYTES, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 }
 
 Vantrel::~Vantrel()
@@ -231,19 +232,9 @@ int Vantrel::ItemCount() const
     return (int)count;
 }
 
-// Made at the first text read, so that a test that reads no text leaves the program's memory
-// alone.
-BYTE *Vantrel::RemoteBlock() const
-{
-    if (remote_ == NULL)
-        remote_ =
-            (BYTE *)VirtualAllocEx(process_.hProcess, NULL, BLOCK_BYTES, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    return remote_;
-}
-
 LRESULT Vantrel::Send(UINT message, WPARAM wParam, const void *record, size_t size) const
 {
-    WriteProcessMemory(process_.hProcess, RemoteBlock(), record, size, NULL);
+    WriteProcessMemory(process_.hProcess, remote_, record, size, NULL);
     DWORD_PTR result = (DWORD_PTR)-1;
     if (!SendMessageTimeoutW(list, message, wParam, (LPARAM)remote_, SMTO_NORMAL, 5000, &result))
         return -1;
@@ -253,14 +244,14 @@ LRESULT Vantrel::Send(UINT message, WPARAM wParam, const void *record, size_t si
 std::wstring Vantrel::RemoteText() const
 {
     wchar_t text[TEXT_CHARS] = {};
-    ReadProcessMemory(process_.hProcess, RemoteBlock() + TEXT_OFFSET, text, sizeof(text) - sizeof(wchar_t), NULL);
+    ReadProcessMemory(process_.hProcess, remote_ + TEXT_OFFSET, text, sizeof(text) - sizeof(wchar_t), NULL);
     return text;
 }
 
 void Vantrel::ClearRemoteText() const
 {
     static const wchar_t zeros[TEXT_CHARS] = {};
-    WriteProcessMemory(process_.hProcess, RemoteBlock() + TEXT_OFFSET, zeros, sizeof(zeros), NULL);
+    WriteProcessMemory(process_.hProcess, remote_ + TEXT_OFFSET, zeros, sizeof(zeros), NULL);
 }
 
 template <typename Pointer> LRESULT Vantrel::SendItemText(int item, int column) const
@@ -269,7 +260,7 @@ template <typename Pointer> LRESULT Vantrel::SendItemText(int item, int column) 
     record.mask = LVIF_TEXT;
     record.iItem = item;
     record.iSubItem = column;
-    record.pszText = (Pointer)(UINT_PTR)(RemoteBlock() + TEXT_OFFSET);
+    record.pszText = (Pointer)(UINT_PTR)(remote_ + TEXT_OFFSET);
     record.cchTextMax = TEXT_CHARS;
     return Send(LVM_GETITEMTEXTW, item, &record, sizeof(record));
 }
@@ -278,11 +269,11 @@ template <typename Pointer> bool Vantrel::SendColumn(int column, int &format, in
 {
     ColumnRecord<Pointer> record = {};
     record.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-    record.pszText = (Pointer)(UINT_PTR)(RemoteBlock() + TEXT_OFFSET);
+    record.pszText = (Pointer)(UINT_PTR)(remote_ + TEXT_OFFSET);
     record.cchTextMax = TEXT_CHARS;
     if (Send(LVM_GETCOLUMNW, column, &record, sizeof(record)) <= 0)
         return false;
-    ReadProcessMemory(process_.hProcess, RemoteBlock(), &record, sizeof(record), NULL);
+    ReadProcessMemory(process_.hProcess, remote_, &record, sizeof(record), NULL);
     format = record.fmt;
     width = record.cx;
     return true;

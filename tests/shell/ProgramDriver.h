@@ -72,12 +72,11 @@ public:
     Vantrel &operator=(const Vantrel &) = delete;
     ~Vantrel();
 
-    bool Running() const { return main != NULL && list != NULL; }
+    bool Running() const { return main != NULL && list != NULL && remote_ != NULL; }
     DWORD ThreadId() const { return process_.dwThreadId; }
     DWORD ProcessId() const { return process_.dwProcessId; }
     // The exit code, or STILL_ACTIVE when the process has not ended within `ms`.
     DWORD ExitCodeWithin(DWORD ms) const { return driver::ExitCodeWithin(process_.hProcess, ms); }
-    int ItemCount() const;
     Rows ReadRows() const;
     // The column's format, width and title; false when the list has no such column.
     bool ReadColumn(int column, int &format, int &width, std::wstring &title) const;
@@ -98,10 +97,10 @@ private:
     std::wstring RemoteText() const;
     void ClearRemoteText() const;
     static BOOL CALLBACK FindMain(HWND window, LPARAM parameter);
-    BYTE *RemoteBlock() const;
+    int ItemCount() const;
 
     PROCESS_INFORMATION process_ = {};
-    mutable BYTE *remote_ = NULL; // where the list's records and texts pass, in the program
+    BYTE *remote_ = NULL; // where the list's records and texts pass, in the program
     bool pointers32_ = false;
 };
 
