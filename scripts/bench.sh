@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds Vantrel (if needed) and runs its benchmarks under Wine on a private Xvfb display:
-#   - a refresh against its floor on synthetic tables of 1,000 and 10,000 rows, with the
+#   - a refresh against its floor on synthetic tables of 1,000, 6,000 and 10,000 rows, with the
 #     longest wait of the window's own messages meanwhile;
 #   - a refresh against the system's own tables holding 2,000 loopback TCP connections and
 #     500 UDP sockets, in a private network namespace (needs root; skipped otherwise).
@@ -9,8 +9,8 @@
 #   BUILD_DIR (default: build) selects the x86 build tree, BUILD_DIR-x64 is the x64 one.
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
-. "$here/x86-support.sh"
-. "$here/xvfb.sh"
+. "$here/lib/x86-support.sh"
+. "$here/lib/xvfb.sh"
 build="${BUILD_DIR:-$top/build}"
 archs=""
 if [ "$1" = --arch ]; then
@@ -38,13 +38,13 @@ bench() {
   ARCH="$1"
   tree="$2"
   BUILD_DIR="$tree" "$here/build.sh" --arch "$ARCH" || return 1
-  "$here/prepare-wine-prefix.sh" --tests "$ARCH" "$tree/wineprefix" || return 1
-  "$here/prepare-wine-prefix.sh" --tests "$ARCH" "$tree/wineprefix-bench-netns" || return 1
+  "$here/lib/prepare-wine-prefix.sh" --tests "$ARCH" "$tree/wineprefix" || return 1
+  "$here/lib/prepare-wine-prefix.sh" --tests "$ARCH" "$tree/wineprefix-bench-netns" || return 1
   echo
   echo "==== $ARCH ($tree)"
   echo "Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
   ticks_at_start=$(cpu_ticks)
-  . "$here/wine-env.sh"
+  . "$here/lib/wine-env.sh"
   export WINEPREFIX="$tree/wineprefix"
   wineserver -p >/dev/null 2>&1 </dev/null
   "$WINE" wineboot >/dev/null 2>&1 </dev/null
@@ -58,7 +58,7 @@ bench() {
     # Every socket is a file descriptor in the program and in the wineserver.
     [ "$(ulimit -n)" = unlimited ] || [ "$(ulimit -n)" -ge 16384 ] || ulimit -n 16384 || return 1
     real_runs=$((runs < 3 ? runs : 3))
-    "$here/wine-netns-run.sh" "$ARCH" "$tree/wineprefix-bench-netns" "$tree/bench/RealTablesBench.exe" 2000 500 \
+    "$here/lib/wine-netns-run.sh" "$ARCH" "$tree/wineprefix-bench-netns" "$tree/bench/RealTablesBench.exe" 2000 500 \
       "$real_runs" || bench_rc=1
   else
     echo "Real tables: skipped (needs root for the private network namespace)"

@@ -3,7 +3,7 @@
 
 A night-blue gradient, a row of linked nodes standing for endpoints, and the tool's
 name in a blocky pixel font. Needs nothing beyond the standard library, so the image
-can be rebuilt anywhere:  python3 scripts/make-banner.py [output]
+can be rebuilt anywhere:  python3 res/make-banner.py [output]
 """
 import os
 import struct
@@ -109,5 +109,5 @@ def write_bmp(path, canvas):
 
 
 if __name__ == "__main__":
-    top = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    write_bmp(sys.argv[1] if len(sys.argv) > 1 else os.path.join(top, "res", "banner.bmp"), draw())
+    here = os.path.dirname(os.path.abspath(__file__))
+    write_bmp(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "banner.bmp"), draw())

@@ -19,12 +19,3 @@ x64)
   exit 1
   ;;
 esac
-
-# Where the machine cannot execute 32-bit code, scripts/test.sh sets VANTREL_X86_SKIP to the
-# reason, and every x86 test program is reported skipped (exit 77) instead of failing to start.
-skip_if_x86_cannot_run() {
-  if [ "$ARCH" = x86 ] && [ -n "$VANTREL_X86_SKIP" ]; then
-    echo "Skipped: $VANTREL_X86_SKIP"
-    exit 77
-  fi
-}

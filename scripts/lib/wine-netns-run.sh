@@ -7,7 +7,6 @@
 here=$(cd "$(dirname "$0")" && pwd)
 ARCH="$1"
 . "$here/wine-env.sh"
-skip_if_x86_cannot_run
 if [ -z "$VANTREL_IN_NETNS" ]; then
   export VANTREL_IN_NETNS=1
   exec unshare -n "$here/wine-netns-run.sh" "$@"

@@ -3,7 +3,6 @@
 # The prefix is made ready (and its wineserver started) by prepare-wine-prefix.sh beforehand.
 ARCH="$1"
 . "$(dirname "$0")/wine-env.sh"
-skip_if_x86_cannot_run
 export WINEPREFIX="$2"
 shift 2
 exec "$WINE" "$@"

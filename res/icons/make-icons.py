@@ -6,7 +6,7 @@ version reads them.
 
 Writes the images as res/icons/icon-SIZE-BPP.{png,dib} and their directory res/icons/icon.dir,
 the RT_GROUP_ICON record (resource ids 1 to 9 in the order above) that both of the program's
-icon groups share; res/Vantrel.rc includes them:  scripts/make-icons.py
+icon groups share; res/Vantrel.rc includes them:  res/icons/make-icons.py
 
 The picture: a rounded blue tile holding three list rows, each with a status dot, the way
 the main window lists endpoints. Plain Python, no imaging library needed.
@@ -151,7 +151,7 @@ IMAGES = [(256, 8), (48, 8), (32, 8), (16, 8), (256, 32), (64, 32), (48, 32), (3
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    folder = os.path.normpath(os.path.join(here, '..', 'res', 'icons'))
+    folder = here
     os.makedirs(folder, exist_ok=True)
     rendered = {}
     blobs = []
