@@ -31,9 +31,17 @@ case "$1" in
     . /etc/os-release
     if [ "$VERSION_CODENAME" = bookworm ]; then
       backports=/etc/apt/sources.list.d/bookworm-backports.list
-      grep -rqs '^[^#]*bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/ ||
-        echo "deb http://deb.debian.org/debian bookworm-backports main" | $sudo tee "$backports" >/dev/null ||
-        { echo "setup.sh: cannot add bookworm-backports (for qemu-user 10) to $backports"; exit 1; }
+      if ! grep -rqs '^[^#]*bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        . "$(dirname "$0")/lib/debian-mirror.sh"
+        mirror=$(debian_mirror) || {
+          echo "setup.sh: qemu-user 10 comes from bookworm-backports, and no Debian mirror for bookworm is" \
+            "configured in /etc/apt/sources.list or /etc/apt/sources.list.d/ to take it from; add" \
+            "'deb MIRROR bookworm-backports main' there, or install qemu-user 10 or later yourself"
+          exit 1
+        }
+        echo "deb $mirror bookworm-backports main" | $sudo tee "$backports" >/dev/null ||
+          { echo "setup.sh: cannot add bookworm-backports (for qemu-user 10) to $backports"; exit 1; }
+      fi
       from=bookworm-backports
     fi
   fi

@@ -6,11 +6,12 @@
 # build trees in /build there, so later runs build only what changed. scripts/test.sh then
 # installs what Debian 13 lacks and runs both suites in a chroot with /proc, /sys and /dev, in
 # a mount namespace of its own so that nothing stays mounted afterwards.
-#   DEBIAN13_ROOT selects another root; DEBIAN13_MIRROR another Debian mirror.
+#   DEBIAN13_ROOT selects another root; DEBIAN13_MIRROR another Debian mirror than the one this
+#   machine's APT uses.
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 root="${DEBIAN13_ROOT:-$top/build-debian13/root}"
-mirror="${DEBIAN13_MIRROR:-http://deb.debian.org/debian}"
+. "$here/lib/debian-mirror.sh"
 
 [ "$(id -u)" -eq 0 ] || { echo "test-debian13.sh: run it as root (debootstrap, chroot, mounts)"; exit 1; }
 if ! command -v debootstrap >/dev/null 2>&1; then
@@ -19,6 +20,13 @@ if ! command -v debootstrap >/dev/null 2>&1; then
     { echo "test-debian13.sh: installing debootstrap failed"; exit 1; }
 fi
 if [ ! -f "$root/.vantrel-ready" ]; then
+  # The machine's own mirror (or proxy) serves every release of the archive.
+  mirror="${DEBIAN13_MIRROR:-$(debian_mirror)}"
+  [ -n "$mirror" ] || {
+    echo "test-debian13.sh: no Debian mirror is configured in /etc/apt/sources.list or /etc/apt/sources.list.d/;" \
+      "set DEBIAN13_MIRROR to one"
+    exit 1
+  }
   echo "Making the Debian 13 root $root (once)..."
   rm -rf "$root"
   mkdir -p "$root" || exit 1
