@@ -74,10 +74,14 @@ int ListHoldsExpectedRows(HWND list, const FloorRows *rows, const char *what)
 
 } // namespace
 
-enum { SIZE_COUNT = 2 };
+enum { SIZE_COUNT = 3 };
 namespace {
 
-const int SizeRows[SIZE_COUNT] = {1000, 10000};
+// Each row's owner-module block is as large as its pass's table, and Wine's heap serves blocks
+// from about 190 KB up to where it maps them fresh (about 508 KB for x86, 1 MB for x64) at close
+// to a millisecond each. 6,000 rows put the two large tables (2,400 rows of 160 bytes) inside
+// that band for both architectures; 10,000 rows put them above it for x86 and inside it for x64.
+const int SizeRows[SIZE_COUNT] = {1000, 6000, 10000};
 
 } // namespace
 
@@ -166,8 +170,41 @@ void PrintSize(SizeRuns *size, int runs)
            Largest(size->refreshWaitMs, runs), size->floorWaitMs);
 }
 
-// The sizes take turns run by run, so a busy spell of the machine hits both alike; every
-// ratio below compares runs of the same round.
+DWORD LargestTableBytes(const SyntheticTables *tables)
+{
+    DWORD largest = 0;
+    for (int pass = 0; pass < BENCH_PASS_COUNT; pass++)
+        largest = tables->tableBytes[pass] > largest ? tables->tableBytes[pass] : largest;
+    return largest;
+}
+
+// The targets of a larger size, each run of it against the same round's run of the smallest.
+void PrintTargets(const SizeRuns *small, const SizeRuns *large, int runs)
+{
+    double ratios[MAX_RUNS];
+    double growth[MAX_RUNS];
+    double floorGrowth[MAX_RUNS];
+    for (int run = 0; run < runs; run++) {
+        ratios[run] = large->refreshSeconds[run] / large->floorSeconds[run];
+        growth[run] = MicrosecondsPerRow(large->refreshSeconds[run], large->rows) /
+                      MicrosecondsPerRow(small->refreshSeconds[run], small->rows);
+        floorGrowth[run] = MicrosecondsPerRow(large->floorSeconds[run], large->rows) /
+                           MicrosecondsPerRow(small->floorSeconds[run], small->rows);
+    }
+    double ratio = Median(ratios, runs);
+    double refreshGrowth = Median(growth, runs);
+    double longestWait = Largest(large->refreshWaitMs, runs);
+    printf("\n%d rows, largest table %lu bytes\n", large->rows, (unsigned long)LargestTableBytes(&large->tables));
+    printf("ratio of time, refresh to floor, at %d rows: %.3f (target <= 1.25: %s)\n", large->rows, ratio,
+           ratio <= 1.25 ? "met" : "MISSED");
+    printf("cost per row, %d against %d rows: refresh %.3f (target <= 1.2: %s), floor %.3f\n", large->rows, small->rows,
+           refreshGrowth, refreshGrowth <= 1.2 ? "met" : "MISSED", Median(floorGrowth, runs));
+    printf("longest wait of a posted message during a refresh of %d rows: %.1f ms (target <= 50: %s)\n", large->rows,
+           longestWait, longestWait <= 50.0 ? "met" : "MISSED");
+}
+
+// The sizes take turns run by run, so a busy spell of the machine hits them all alike; every
+// ratio compares runs of the same round.
 int MeasureSizes(HWND list, int runs)
 {
     static SizeRuns sizes[SIZE_COUNT];
@@ -195,27 +232,8 @@ int MeasureSizes(HWND list, int runs)
         for (int i = 0; i < SIZE_COUNT; i++)
             PrintSize(&sizes[i], runs);
 
-        SizeRuns *small = &sizes[0];
-        SizeRuns *large = &sizes[SIZE_COUNT - 1];
-        double ratios[MAX_RUNS];
-        double growth[MAX_RUNS];
-        double floorGrowth[MAX_RUNS];
-        for (int run = 0; run < runs; run++) {
-            ratios[run] = large->refreshSeconds[run] / large->floorSeconds[run];
-            growth[run] = MicrosecondsPerRow(large->refreshSeconds[run], large->rows) /
-                          MicrosecondsPerRow(small->refreshSeconds[run], small->rows);
-            floorGrowth[run] = MicrosecondsPerRow(large->floorSeconds[run], large->rows) /
-                               MicrosecondsPerRow(small->floorSeconds[run], small->rows);
-        }
-        double ratio = Median(ratios, runs);
-        double refreshGrowth = Median(growth, runs);
-        double longestWait = Largest(large->refreshWaitMs, runs);
-        printf("\nratio of time, refresh to floor, at %d rows: %.3f (target <= 1.25: %s)\n", large->rows, ratio,
-               ratio <= 1.25 ? "met" : "MISSED");
-        printf("cost per row, %d against %d rows: refresh %.3f (target <= 1.2: %s), floor %.3f\n", large->rows,
-               small->rows, refreshGrowth, refreshGrowth <= 1.2 ? "met" : "MISSED", Median(floorGrowth, runs));
-        printf("longest wait of a posted message during a refresh of %d rows: %.1f ms (target <= 50: %s)\n",
-               large->rows, longestWait, longestWait <= 50.0 ? "met" : "MISSED");
+        for (int i = 1; i < SIZE_COUNT; i++)
+            PrintTargets(&sizes[0], &sizes[i], runs);
     }
     for (int i = 0; i < SIZE_COUNT; i++)
         FreeSyntheticTables(&sizes[i].tables);
