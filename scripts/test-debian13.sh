@@ -47,6 +47,10 @@ exec unshare -m --propagation private sh -c '
   shift
   mount --rbind /dev "$root/dev" && mount -t proc proc "$root/proc" && mount --rbind /sys "$root/sys" &&
     mount -t tmpfs tmpfs "$root/tmp" || { echo "test-debian13.sh: cannot mount /dev, /proc, /sys and /tmp in $root"; exit 1; }
+  # The binfmt_misc entries of the machine, so that a qemu-user entry registered outside is seen (and
+  # set aside while the scripts check whether the machine itself executes 32-bit code).
+  [ ! -f /proc/sys/fs/binfmt_misc/register ] || mount -t binfmt_misc binfmt_misc "$root/proc/sys/fs/binfmt_misc" ||
+    { echo "test-debian13.sh: cannot mount binfmt_misc in $root"; exit 1; }
   exec chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     HOME=/root LANG=C.UTF-8 BUILD_DIR=/build/build sh /src/scripts/test.sh "$@"
 ' sh "$root" "$@"
