@@ -283,20 +283,25 @@ double Largest(const double *values, int count)
     return largest;
 }
 
-void SendFloorRowsYieldingOrNot(HWND list, const FloorRows *rows, BOOL yieldAfterRow)
+void SendFloorRowsWith(HWND list, const FloorRows *rows, BOOL yieldAfterRow, const DWORD *heapBlockBytes)
 {
+    HANDLE heap = GetProcessHeap();
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     for (int pass = 0; pass < BENCH_PASS_COUNT; pass++) {
         LVITEMW item;
         ZeroMemory(&item, sizeof(item));
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
         item.iImage = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+        void *table = heapBlockBytes ? HeapAlloc(heap, HEAP_ZERO_MEMORY, heapBlockBytes[pass]) : NULL;
         const wchar_t **text = rows->text + (size_t)rows->firstRow[pass] * BENCH_COLUMN_COUNT;
         for (int i = 0; i < rows->rowCount[pass]; i++, text += BENCH_COLUMN_COUNT) {
+            void *module = heapBlockBytes ? HeapAlloc(heap, HEAP_ZERO_MEMORY, heapBlockBytes[pass]) : NULL;
             item.iItem = i;
             item.iSubItem = 0;
             item.pszText = (LPWSTR)text[0];
             SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+            if (module)
+                HeapFree(heap, 0, module);
             for (int column = 1; column < BENCH_COLUMN_COUNT; column++) {
                 item.iSubItem = column;
                 item.pszText = (LPWSTR)text[column];
@@ -305,12 +310,14 @@ void SendFloorRowsYieldingOrNot(HWND list, const FloorRows *rows, BOOL yieldAfte
             if (yieldAfterRow)
                 Sleep(0);
         }
+        if (table)
+            HeapFree(heap, 0, table);
     }
 }
 
 void SendFloorRows(HWND list, void *context)
 {
-    SendFloorRowsYieldingOrNot(list, (const FloorRows *)context, FALSE);
+    SendFloorRowsWith(list, (const FloorRows *)context, FALSE, NULL);
 }
 
 int PassOfProtocol(const wchar_t *label)

@@ -53,8 +53,11 @@ struct FloorRows {
 // LVM_INSERTITEMW and five LVM_SETITEMW) with nothing computed between the messages.
 // context is a FloorRows.
 void SendFloorRows(HWND list, void *context);
-// The same, optionally giving up the worker's time slice after every row (for profiling).
-void SendFloorRowsYieldingOrNot(HWND list, const FloorRows *rows, BOOL yieldAfterRow);
+// The same, optionally giving up the worker's time slice after every row (for profiling), and
+// optionally making a refresh's heap calls too: with heapBlockBytes (one size per pass), a
+// zero-filled block of the pass's size held over the pass, and another taken before each
+// row's insert and freed after it, as a refresh's table and owner-module blocks.
+void SendFloorRowsWith(HWND list, const FloorRows *rows, BOOL yieldAfterRow, const DWORD *heapBlockBytes);
 
 // Reads every row of the list back into rows, grouped by the protocol column, so the floor
 // can replay exactly what a refresh wrote. Returns 0 when a row's protocol is not one of the

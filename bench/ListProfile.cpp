@@ -67,7 +67,7 @@ void SendInsertsAtTop(HWND list, void *context)
 // The floor, with the worker giving up the rest of its time slice after every row.
 void SendFloorRowsYielding(HWND list, void *context)
 {
-    SendFloorRowsYieldingOrNot(list, (const FloorRows *)context, TRUE);
+    SendFloorRowsWith(list, (const FloorRows *)context, TRUE, NULL);
 }
 
 // Sets the five later texts of rows that exist already, in the refresh's order.
