@@ -29,8 +29,10 @@ case "$1" in
 esac
 
 # How the program runs: decided once, by the first of the two processes when sudo started us
-# (with qemu-user registered, the second could not tell).
+# (with qemu-user registered, the second could not tell); that first one also registers it.
+decided_here=""
 if [ -z "$VANTREL_RUN_HOW" ]; then
+  decided_here=1
   if [ "$ARCH" = x64 ]; then
     VANTREL_RUN_HOW=x64
     echo "Running the x64 build of Vantrel under 64-bit Wine (--arch x64; what ships is the x86 program)."
@@ -44,26 +46,21 @@ if [ -z "$VANTREL_RUN_HOW" ]; then
   fi
 fi
 
-registered=""
-unregister() {
-  [ -z "$registered" ] && return
+# as_root FUNCTION: one of x86-support.sh's functions, run as root (through sudo if need be).
+as_root() {
   if [ "$(id -u)" -eq 0 ]; then
-    unregister_qemu_i386
+    "$1"
   else
-    sudo sh -c ". '$here/lib/x86-support.sh' && unregister_qemu_i386"
+    sudo sh -c ". '$here/lib/x86-support.sh' && $1"
   fi
 }
 # register: qemu-user installed (setup.sh asks for sudo itself) and registered for i386
 # programs until this script ends.
 register() {
   "$here/setup.sh" --qemu || exit 1
-  if [ "$(id -u)" -eq 0 ]; then
-    register_qemu_i386
-  else
-    sudo sh -c ". '$here/lib/x86-support.sh' && register_qemu_i386"
-  fi || { echo "run.sh: cannot register qemu-user for i386 programs (it needs root, through sudo)"; exit 1; }
-  registered=1
-  trap unregister EXIT
+  as_root register_qemu_i386 ||
+    { echo "run.sh: cannot register qemu-user for i386 programs (it needs root, through sudo)"; exit 1; }
+  trap 'as_root unregister_qemu_i386' EXIT
   trap 'exit 130' INT TERM
 }
 
@@ -72,12 +69,12 @@ if [ "$(id -u)" -eq 0 ] && [ -n "$SUDO_USER" ] && [ "$SUDO_USER" != root ]; then
   "$here/setup.sh" || exit 1
   [ "$VANTREL_RUN_HOW" != qemu ] || register
   sudo -H -u "$SUDO_USER" env DISPLAY="$DISPLAY" BUILD_DIR="$BUILD_DIR" VANTREL_RUN_HOW="$VANTREL_RUN_HOW" \
-    VANTREL_RUN_REGISTERED="$registered" "$0" "$@"
+    "$0" "$@"
   exit $?
 fi
 
 "$here/setup.sh" || exit 1
-[ "$VANTREL_RUN_HOW" != qemu ] || [ -n "$VANTREL_RUN_REGISTERED" ] || register
+[ "$VANTREL_RUN_HOW" != qemu ] || [ -z "$decided_here" ] || register
 case "$ARCH" in
 x86) build="${BUILD_DIR:-$top/build-product}" ;;
 x64) build="${BUILD_DIR:-$top/build-product-x64}" ;;
