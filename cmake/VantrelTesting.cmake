@@ -10,7 +10,7 @@ add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 set(VANTREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(VANTREL_NETNS_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-netns)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/lib/wine-run.sh ${VANTREL_ARCH} ${VANTREL_WINEPREFIX})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/lib/wine-run.sh ${VANTREL_WINEPREFIX})
 
 # vantrel_add_test(NAME SOURCES src... [LIBS lib...] [RESOURCES] [NETNS [PREFIX dir]] [MAIN] [TIMEOUT s])
 #   RESOURCES  link the program's compiled resources (menus, dialogs, icons)
@@ -35,7 +35,7 @@ function(vantrel_add_test NAME)
       set(T_PREFIX ${VANTREL_NETNS_WINEPREFIX})
     endif()
     add_test(NAME ${NAME}
-             COMMAND ${CMAKE_SOURCE_DIR}/scripts/lib/wine-netns-run.sh ${VANTREL_ARCH} ${T_PREFIX} $<TARGET_FILE:${NAME}>)
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/lib/wine-netns-run.sh ${T_PREFIX} $<TARGET_FILE:${NAME}>)
     set_tests_properties(${NAME} PROPERTIES RESOURCE_LOCK ${T_PREFIX})
   else()
     add_test(NAME ${NAME} COMMAND ${NAME})

@@ -1,14 +1,16 @@
 #!/bin/sh
-# Installs what building and testing Vantrel needs on Debian 12, if anything is missing.
-#   setup.sh            everything: both compilers, 32- and 64-bit Wine, Xvfb, GoogleTest, the checkers
-#   setup.sh --product  only what building the x86 program itself needs
-#   setup.sh --qemu     qemu-user 10 or later, which runs x86 programs where the machine cannot
-#                       (scripts/test.sh); on Debian 12 from bookworm-backports
-# Run by build.sh; quick when everything is there already.
+# Installs what building and testing Vantrel needs on Debian 12 or 13, if anything is missing.
+#   setup.sh            everything: the compiler, 32- and 64-bit Wine, Xvfb, GoogleTest, the checkers
+#   setup.sh --product  only what building the program itself needs
+#   setup.sh --qemu     qemu-user 10 or later, registered for i386 programs, which runs 32-bit
+#                       Wine where the machine cannot execute 32-bit code; on Debian 12 from
+#                       bookworm-backports. The registration stays for the machine (until it
+#                       restarts): echo -1 >/proc/sys/fs/binfmt_misc/vantrel-qemu-i386 removes it.
+# Run by the other scripts; quick when everything is there already. As root it installs
+# directly; otherwise through sudo, which the user must be allowed to use.
+here=$(cd "$(dirname "$0")" && pwd)
 need=""
 from=""
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 need_command() {
   command -v "$1" >/dev/null 2>&1 || need="$need $2"
 }
@@ -21,26 +23,48 @@ need_file() {
 # first one's registers, and the program hangs. With version 10 (Debian 13; bookworm-backports
 # for Debian 12) a process starts in about a second and the same program runs as it does natively.
 qemu_recent_enough() {
-  version=$(/usr/bin/qemu-i386 --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p')
+  version=$("$QEMU_I386" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p')
   [ -n "$version" ] && [ "$version" -ge 10 ]
 }
+. "$here/lib/x86-support.sh"
+
+# as_root COMMAND...: as root, directly; otherwise through sudo, with what apt needs from the
+# caller's environment (sudo resets it): no questions, and the caller's proxy.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    env DEBIAN_FRONTEND=noninteractive "$@"
+  else
+    sudo env DEBIAN_FRONTEND=noninteractive ${http_proxy:+http_proxy="$http_proxy"} \
+      ${https_proxy:+https_proxy="$https_proxy"} ${no_proxy:+no_proxy="$no_proxy"} "$@"
+  fi
+}
+# Before anything is changed: root, or a user whom sudo lets in (asking for the password on a
+# terminal); otherwise one line saying so, with nothing half-done. $1 says what needs root.
+can_be_root() {
+  [ "$(id -u)" -eq 0 ] && return 0
+  if command -v sudo >/dev/null 2>&1 && sudo -v 2>/dev/null; then
+    return 0
+  fi
+  echo "setup.sh: $1 needs root: run as root, or install sudo (and allow this user to use it)"
+  return 1
+}
+
+sources=""
 case "$1" in
 --qemu)
   if ! qemu_recent_enough; then
     need=" qemu-user"
     . /etc/os-release
     if [ "$VERSION_CODENAME" = bookworm ]; then
-      backports=/etc/apt/sources.list.d/bookworm-backports.list
       if ! grep -rqs '^[^#]*bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        . "$(dirname "$0")/lib/debian-mirror.sh"
+        . "$here/lib/debian-mirror.sh"
         mirror=$(debian_mirror) || {
           echo "setup.sh: qemu-user 10 comes from bookworm-backports, and no Debian mirror for bookworm is" \
             "configured in /etc/apt/sources.list or /etc/apt/sources.list.d/ to take it from; add" \
             "'deb MIRROR bookworm-backports main' there, or install qemu-user 10 or later yourself"
           exit 1
         }
-        echo "deb $mirror bookworm-backports main" | $sudo tee "$backports" >/dev/null ||
-          { echo "setup.sh: cannot add bookworm-backports (for qemu-user 10) to $backports"; exit 1; }
+        sources="deb $mirror bookworm-backports main"
       fi
       from=bookworm-backports
     fi
@@ -52,11 +76,10 @@ case "$1" in
   need_command cmake cmake
   need_command make make
   if [ "$1" != "--product" ]; then
-    need_command x86_64-w64-mingw32-g++ g++-mingw-w64-x86-64-posix
-    need_command x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64
     need_file /usr/src/googletest/CMakeLists.txt googletest
-    # 32-bit Wine is installed also where the machine cannot run it: its packages still
-    # install, and the x64 prefix that runs the x86 program needs its files.
+    # Both halves of Wine: 32-bit Wine runs our programs, 64-bit Wine makes the 64-bit prefix
+    # whose 32-bit half runs them as 64-bit Windows would. 32-bit Wine's packages install also
+    # where the machine cannot run it; qemu-user runs it there.
     need_file /usr/lib/wine/wine "wine wine32:i386"
     need_file /usr/lib/wine/wine64 wine64
     need_command Xvfb xvfb
@@ -67,16 +90,22 @@ case "$1" in
     need_command python3 python3
     need_command cppcheck cppcheck
     need_command clang-format clang-format
+    need_command clang clang
     need_file /usr/share/wine/fonts/marlett.ttf fonts-wine
   fi
   ;;
 esac
 if [ -n "$need" ]; then
+  can_be_root "installing$need" || exit 1
   echo "Installing:$need${from:+ (from $from)}"
-  $sudo dpkg --add-architecture i386 || { echo "setup.sh: dpkg --add-architecture i386 failed"; exit 1; }
-  $sudo apt-get update -q >/dev/null || { echo "setup.sh: apt-get update failed"; exit 1; }
+  if [ -n "$sources" ]; then
+    echo "$sources" | as_root tee /etc/apt/sources.list.d/bookworm-backports.list >/dev/null ||
+      { echo "setup.sh: cannot add bookworm-backports (for qemu-user 10) to APT's sources"; exit 1; }
+  fi
+  as_root dpkg --add-architecture i386 || { echo "setup.sh: dpkg --add-architecture i386 failed"; exit 1; }
+  as_root apt-get update -q >/dev/null || { echo "setup.sh: apt-get update failed"; exit 1; }
   log=$(mktemp)
-  if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends ${from:+-t $from} $need >"$log" 2>&1; then
+  if ! as_root apt-get install -y -q --no-install-recommends ${from:+-t $from} $need </dev/null >"$log" 2>&1; then
     cat "$log"
     rm -f "$log"
     echo "setup.sh: installing$need failed"
@@ -84,8 +113,16 @@ if [ -n "$need" ]; then
   fi
   rm -f "$log"
 fi
-if [ "$1" = --qemu ] && ! qemu_recent_enough; then
-  echo "setup.sh: /usr/bin/qemu-i386 is missing or older than version 10 ($(/usr/bin/qemu-i386 --version 2>&1 | head -1))"
-  exit 1
+if [ "$1" = --qemu ]; then
+  qemu_recent_enough ||
+    { echo "setup.sh: $QEMU_I386 is missing or older than version 10 ($("$QEMU_I386" --version 2>&1 | head -1))"; exit 1; }
+  if ! grep -qs '^enabled' "$QEMU_I386_ENTRY"; then
+    can_be_root "registering qemu-user for i386 programs" || exit 1
+    if [ "$(id -u)" -eq 0 ]; then
+      register_qemu_i386 || exit 1
+    else
+      sudo sh -c ". '$here/lib/x86-support.sh' && register_qemu_i386" || exit 1
+    fi
+  fi
 fi
 exit 0

@@ -4,7 +4,7 @@
 # The root is made once with debootstrap (minbase, a few minutes) in build-debian13/root and
 # reused; each run copies the working tree (without build trees) to /src in it and keeps the
 # build trees in /build there, so later runs build only what changed. scripts/test.sh then
-# installs what Debian 13 lacks and runs both suites in a chroot with /proc, /sys and /dev, in
+# installs what Debian 13 lacks and runs the suite in a chroot with /proc, /sys and /dev, in
 # a mount namespace of its own so that nothing stays mounted afterwards.
 #   DEBIAN13_ROOT selects another root; DEBIAN13_MIRROR another Debian mirror than the one this
 #   machine's APT uses.
@@ -47,8 +47,8 @@ exec unshare -m --propagation private sh -c '
   shift
   mount --rbind /dev "$root/dev" && mount -t proc proc "$root/proc" && mount --rbind /sys "$root/sys" &&
     mount -t tmpfs tmpfs "$root/tmp" || { echo "test-debian13.sh: cannot mount /dev, /proc, /sys and /tmp in $root"; exit 1; }
-  # The binfmt_misc entries of the machine, so that a qemu-user entry registered outside is seen (and
-  # set aside while the scripts check whether the machine itself executes 32-bit code).
+  # The binfmt_misc entries of the machine, so that the scripts in the root find a qemu-user
+  # entry registered outside and, where none is, can register one.
   [ ! -f /proc/sys/fs/binfmt_misc/register ] || mount -t binfmt_misc binfmt_misc "$root/proc/sys/fs/binfmt_misc" ||
     { echo "test-debian13.sh: cannot mount binfmt_misc in $root"; exit 1; }
   exec chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \

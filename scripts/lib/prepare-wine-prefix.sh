@@ -1,10 +1,10 @@
 #!/bin/sh
 # Creates a Wine prefix for Vantrel, or brings an older one up to date:
-#   prepare-wine-prefix.sh [--tests] [--x86-programs] ARCH PREFIX
-# ARCH (x86 or x64) is the architecture of the programs it runs: an x86 prefix is 32-bit Wine's,
-# an x64 prefix 64-bit Wine's. --x86-programs (x64 only) makes sure the prefix has its 32-bit
-# half too, so that it runs the x86 program as well: that half is made only while the machine
-# can execute 32-bit code (natively, or through qemu-user).
+#   prepare-wine-prefix.sh [--tests] [--wow64] PREFIX
+# A prefix is 32-bit Wine's unless --wow64 asks for a 64-bit one, which runs our x86 programs
+# in its 32-bit half (drive_c/windows/syswow64), as 64-bit Windows runs a 32-bit program, with
+# the system folder redirected for them. That half is made only while the machine can execute
+# 32-bit code (natively, or through qemu-user).
 # Every prefix of ours (tests, benchmarks, the run command's):
 # - no visual theme: Wine's themed list view costs about 10 ms per inserted row and its classic
 #   drawing a fraction of that; on Windows the program's list is the classic control anyway;
@@ -14,20 +14,19 @@
 # - unmanaged windows hide at once instead of after 2 s;
 # - a crash ends the process instead of waiting on a crash dialog.
 tests=""
-x86_programs=""
+wow64=""
 while :; do
   case "$1" in
   --tests) tests=1 ;;
-  --x86-programs) x86_programs=1 ;;
+  --wow64) wow64=1 ;;
   *) break ;;
   esac
   shift
 done
-ARCH="$1"
 . "$(dirname "$0")/wine-env.sh"
-export WINEPREFIX="$2"
+export WINEPREFIX="$1"
 # Raised whenever the settings below change, so existing prefixes get them too.
-settings="4 $ARCH${tests:+ tests}${x86_programs:+ x86-programs}"
+settings="5${tests:+ tests}${wow64:+ wow64}"
 ready="$WINEPREFIX/.vantrel-ready"
 [ -f "$ready" ] && [ "$(cat "$ready")" = "$settings" ] && exit 0
 
@@ -35,14 +34,25 @@ fail() {
   echo "prepare-wine-prefix.sh: $WINEPREFIX: $1"
   exit 1
 }
-# A prefix made without its 32-bit half cannot gain it later: made anew.
+# A prefix of the other kind, or a 64-bit one made without its 32-bit half (which it cannot
+# gain later), is made anew.
 x86_half="$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll"
-[ -z "$x86_programs" ] || [ ! -d "$WINEPREFIX/drive_c/windows" ] || [ -f "$x86_half" ] || rm -rf "$WINEPREFIX"
+if [ -d "$WINEPREFIX/drive_c/windows" ]; then
+  if [ -n "$wow64" ]; then
+    [ -f "$x86_half" ] || rm -rf "$WINEPREFIX"
+  else
+    [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ] || rm -rf "$WINEPREFIX"
+  fi
+fi
 mkdir -p "$WINEPREFIX" || fail "cannot make the folder"
 if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
-  "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || fail "$WINE wineboot -i failed"
+  if [ -n "$wow64" ]; then
+    WINEARCH=win64 "$WINE64" wineboot -i >/dev/null 2>&1 </dev/null || fail "$WINE64 wineboot -i failed"
+  else
+    WINEARCH=win32 "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || fail "$WINE wineboot -i failed"
+  fi
 fi
-[ -z "$x86_programs" ] || [ -f "$x86_half" ] || fail "has no 32-bit half (the machine ran no 32-bit code while it was made)"
+[ -z "$wow64" ] || [ -f "$x86_half" ] || fail "has no 32-bit half (the machine ran no 32-bit code while it was made)"
 setting() {
   "$WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 </dev/null || fail "cannot set $1\\$2"
 }

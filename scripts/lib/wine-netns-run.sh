@@ -2,17 +2,16 @@
 # Runs one Windows program in a network namespace of its own, with a Wine prefix whose
 # wineserver and services are started inside that namespace, so the endpoint tables the
 # program reads hold only the sockets it opens itself.
-#   wine-netns-run.sh ARCH PREFIX PROGRAM [ARGS...]
+#   wine-netns-run.sh PREFIX PROGRAM [ARGS...]
 # The prefix must not be in use by any other namespace (ctest serialises these tests).
 here=$(cd "$(dirname "$0")" && pwd)
-ARCH="$1"
 . "$here/wine-env.sh"
 if [ -z "$VANTREL_IN_NETNS" ]; then
   export VANTREL_IN_NETNS=1
   exec unshare -n "$here/wine-netns-run.sh" "$@"
 fi
-export WINEPREFIX="$2"
-shift 2
+export WINEPREFIX="$1"
+shift
 ip link set lo up || exit 1
 # A wineserver left from an earlier namespace would create this test's sockets in its own.
 wineserver -k >/dev/null 2>&1

@@ -1,15 +1,24 @@
-# Sourced: start_xvfb GEOMETRY starts a private Xvfb on the first free display number,
-# exports DISPLAY and leaves its process id in XVFB_PID (fails, saying so, when it does not
-# come up within 5 s); stop_xvfb ends it.
+# Sourced: start_xvfb GEOMETRY starts a private Xvfb, exports DISPLAY and leaves its process
+# id in XVFB_PID; it fails, saying so, when the server does not come up within 10 s. Xvfb picks
+# a free display number itself and reports it once it accepts clients (-displayfd), so two
+# runs starting at once never take each other's display. stop_xvfb ends it.
 start_xvfb() {
-  display=99
-  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-  Xvfb ":$display" -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 </dev/null &
+  xvfb_display_file=$(mktemp) || return 1
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$xvfb_display_file" >/dev/null 2>&1 </dev/null &
   XVFB_PID=$!
-  export DISPLAY=":$display"
   i=0
-  while [ ! -e "/tmp/.X11-unix/X$display" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-  [ -e "/tmp/.X11-unix/X$display" ] || { echo "Xvfb did not start on :$display"; return 1; }
+  while [ ! -s "$xvfb_display_file" ] && kill -0 "$XVFB_PID" 2>/dev/null && [ $i -lt 100 ]; do
+    sleep 0.1
+    i=$((i + 1))
+  done
+  display=$(head -1 "$xvfb_display_file")
+  rm -f "$xvfb_display_file"
+  if [ -z "$display" ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+    kill "$XVFB_PID" 2>/dev/null
+    echo "Xvfb did not start (no display reported within 10 s)"
+    return 1
+  fi
+  export DISPLAY=":$display"
 }
 
 stop_xvfb() {

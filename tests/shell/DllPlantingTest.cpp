@@ -262,13 +262,22 @@ TEST(DllPlanting, APlantLoadedByNameWithoutTheDefenceRunsButVantrelNeverLoadsItA
     EXPECT_EQ((std::vector<std::wstring>{L"UDPv4", L"TCPv4"}),
               list != NULL ? ProtocolsOnceFilled(program, list, 2) : std::vector<std::wstring>());
 
-    // Both libraries are in use, and from the system folder.
+    // Both libraries are in use, and from the system folder: for a 32-bit program on 64-bit
+    // Windows that is the folder the system one is redirected to, which its module list names.
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
+    wchar_t redirected[MAX_PATH] = {};
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+    ASSERT_EQ(UNDER_WOW64, wow64) << "the prefix is not of the kind this test runs in";
+    if (wow64)
+        GetSystemWow64DirectoryW(redirected, MAX_PATH);
     std::vector<std::wstring> modules = program.Modules();
     for (const wchar_t *name : PlantedNames) {
         std::wstring expected = Lower(std::wstring(system) + L"\\" + name);
-        EXPECT_TRUE(std::count(modules.begin(), modules.end(), expected))
+        std::wstring expectedRedirected = Lower(std::wstring(redirected) + L"\\" + name);
+        EXPECT_TRUE(std::count(modules.begin(), modules.end(), expected) ||
+                    (wow64 && std::count(modules.begin(), modules.end(), expectedRedirected)))
             << "not loaded from the system folder: " << name;
         EXPECT_FALSE(std::count(modules.begin(), modules.end(), Lower(folder.Path(name))))
             << "loaded from the program's folder: " << name;

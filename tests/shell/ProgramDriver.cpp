@@ -22,27 +22,6 @@ std::wstring WindowsPath(const char *path)
     return wide;
 }
 
-// The leading fields of LVITEMW and LVCOLUMNW, which LVM_GETITEMTEXTW and LVM_GETCOLUMNW use,
-// with the text pointer as wide as the program's pointers.
-template <typename Pointer> struct ItemRecord {
-    UINT mask;
-    int iItem;
-    int iSubItem;
-    UINT state;
-    UINT stateMask;
-    Pointer pszText;
-    int cchTextMax;
-};
-
-template <typename Pointer> struct ColumnRecord {
-    UINT mask;
-    int fmt;
-    int cx;
-    Pointer pszText;
-    int cchTextMax;
-    int iSubItem;
-};
-
 const DWORD BLOCK_BYTES = 0x10000;
 const size_t TEXT_OFFSET = 0x1000;
 const int TEXT_CHARS = 512;
@@ -186,9 +165,6 @@ Vantrel::Vantrel(const char *path, DWORD startMs)
     std::wstring program = WindowsPath(path);
     if (!CreateProcessW(program.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process_))
         return;
-    BOOL wow64 = FALSE;
-    IsWow64Process(process_.hProcess, &wow64);
-    pointers32_ = sizeof(void *) == 4 || wow64;
     WaitForInputIdle(process_.hProcess, startMs);
     DWORD start = GetTickCount();
     do {
@@ -254,31 +230,6 @@ void Vantrel::ClearRemoteText() const
     WriteProcessMemory(process_.hProcess, remote_ + TEXT_OFFSET, zeros, sizeof(zeros), NULL);
 }
 
-template <typename Pointer> LRESULT Vantrel::SendItemText(int item, int column) const
-{
-    ItemRecord<Pointer> record = {};
-    record.mask = LVIF_TEXT;
-    record.iItem = item;
-    record.iSubItem = column;
-    record.pszText = (Pointer)(UINT_PTR)(remote_ + TEXT_OFFSET);
-    record.cchTextMax = TEXT_CHARS;
-    return Send(LVM_GETITEMTEXTW, item, &record, sizeof(record));
-}
-
-template <typename Pointer> bool Vantrel::SendColumn(int column, int &format, int &width) const
-{
-    ColumnRecord<Pointer> record = {};
-    record.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-    record.pszText = (Pointer)(UINT_PTR)(remote_ + TEXT_OFFSET);
-    record.cchTextMax = TEXT_CHARS;
-    if (Send(LVM_GETCOLUMNW, column, &record, sizeof(record)) <= 0)
-        return false;
-    ReadProcessMemory(process_.hProcess, remote_, &record, sizeof(record), NULL);
-    format = record.fmt;
-    width = record.cx;
-    return true;
-}
-
 Rows Vantrel::ReadRows() const
 {
     Rows rows;
@@ -287,10 +238,13 @@ Rows Vantrel::ReadRows() const
         Row row;
         for (int column = 0; column < 6; ++column) {
             ClearRemoteText();
-            if (pointers32_)
-                SendItemText<UINT32>(item, column);
-            else
-                SendItemText<UINT64>(item, column);
+            LVITEMW record = {};
+            record.mask = LVIF_TEXT;
+            record.iItem = item;
+            record.iSubItem = column;
+            record.pszText = (LPWSTR)(remote_ + TEXT_OFFSET);
+            record.cchTextMax = TEXT_CHARS;
+            Send(LVM_GETITEMTEXTW, item, &record, sizeof(record));
             row[column] = RemoteText();
         }
         rows.push_back(row);
@@ -301,10 +255,17 @@ Rows Vantrel::ReadRows() const
 bool Vantrel::ReadColumn(int column, int &format, int &width, std::wstring &title) const
 {
     ClearRemoteText();
-    bool read = pointers32_ ? SendColumn<UINT32>(column, format, width) : SendColumn<UINT64>(column, format, width);
-    if (read)
-        title = RemoteText();
-    return read;
+    LVCOLUMNW record = {};
+    record.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    record.pszText = (LPWSTR)(remote_ + TEXT_OFFSET);
+    record.cchTextMax = TEXT_CHARS;
+    if (Send(LVM_GETCOLUMNW, column, &record, sizeof(record)) <= 0)
+        return false;
+    ReadProcessMemory(process_.hProcess, remote_, &record, sizeof(record), NULL);
+    format = record.fmt;
+    width = record.cx;
+    title = RemoteText();
+    return true;
 }
 
 Rows Vantrel::WaitForRows(const Rows &expected, DWORD ms) const

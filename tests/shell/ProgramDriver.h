@@ -1,8 +1,7 @@
 #pragma once
 // The real Vantrel.exe driven from outside, the way a user sees it: loopback sockets of the
 // test's own, the program started as a process of its own, its list read through the
-// program's memory. The driver may be a 64-bit program and Vantrel the 32-bit one: the list
-// records are laid out as the program's architecture has them.
+// program's memory, whose list records are laid out as the driver's own: both are 32-bit.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
@@ -75,6 +74,7 @@ public:
     bool Running() const { return main != NULL && list != NULL && remote_ != NULL; }
     DWORD ThreadId() const { return process_.dwThreadId; }
     DWORD ProcessId() const { return process_.dwProcessId; }
+    HANDLE Process() const { return process_.hProcess; }
     // The exit code, or STILL_ACTIVE when the process has not ended within `ms`.
     DWORD ExitCodeWithin(DWORD ms) const { return driver::ExitCodeWithin(process_.hProcess, ms); }
     Rows ReadRows() const;
@@ -91,8 +91,6 @@ public:
     HWND list = NULL;
 
 private:
-    template <typename Pointer> LRESULT SendItemText(int item, int column) const;
-    template <typename Pointer> bool SendColumn(int column, int &format, int &width) const;
     LRESULT Send(UINT message, WPARAM wParam, const void *record, size_t size) const;
     std::wstring RemoteText() const;
     void ClearRemoteText() const;
@@ -101,7 +99,6 @@ private:
 
     PROCESS_INFORMATION process_ = {};
     BYTE *remote_ = NULL; // where the list's records and texts pass, in the program
-    bool pointers32_ = false;
 };
 
 } // namespace driver

@@ -1,12 +1,13 @@
-// A Vantrel.exe (PROGRAM_EXE, built for PROGRAM_MACHINE) walked through by a user, in a network
-// namespace of its own: the list with the namespace's endpoints, a Reload, each dialog, Exit.
-// Every platform library the program loads late is used on the way. Two tests run it:
-// - x86_end_to_end: the x86 program that ships, driven by the x64 tests; on a machine that
-//   cannot execute 32-bit code it runs under qemu-user, several times slower, so every wait
-//   is generous and nothing is timed;
-// - shell_read_only_imports_tests (READ_ONLY_IMPORTS): the tree's own program with its import
-//   section mapped read-only, as newer linkers lay it out, so its delay-loaded calls must not
-//   rely on writing there.
+// A Vantrel.exe (PROGRAM_EXE) walked through by a user, in a network namespace of its own: the
+// list with the namespace's endpoints, a Reload, each dialog, Exit. Every platform library the
+// program loads late is used on the way. On a machine that cannot execute 32-bit code it runs
+// under qemu-user, several times slower, so every wait is generous and nothing is timed. Two
+// tests run it:
+// - shell_wow64_end_to_end_tests (UNDER_WOW64=1): the program that ships, in a 64-bit prefix,
+//   as a 32-bit program on 64-bit Windows;
+// - shell_read_only_imports_tests (READ_ONLY_IMPORTS): the program with its import section
+//   mapped read-only, as newer linkers lay it out, so its delay-loaded calls must not rely on
+//   writing there.
 #include "tests/shell/ProgramDriver.h"
 
 #include <gtest/gtest.h>
@@ -108,7 +109,11 @@ protected:
 TEST_F(Walkthrough, ListsTheEndpointsReloadsOpensEveryDialogAndExits)
 {
     ImageFacts image = ReadImage(PROGRAM_EXE);
-    ASSERT_EQ(PROGRAM_MACHINE, image.machine) << PROGRAM_EXE << " is not built for the expected machine";
+    ASSERT_EQ(IMAGE_FILE_MACHINE_I386, image.machine) << PROGRAM_EXE << " is not a 32-bit x86 program";
+    // The prefix is what the test is about: a 32-bit program on 64-bit Windows, or on 32-bit.
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+    ASSERT_EQ(UNDER_WOW64, wow64) << "the prefix is not of the kind this test runs in";
 #ifdef READ_ONLY_IMPORTS
     ASSERT_TRUE(image.hasImports && !image.importsWritable) << PROGRAM_EXE << ": its import section is writable";
 #endif
@@ -116,6 +121,8 @@ TEST_F(Walkthrough, ListsTheEndpointsReloadsOpensEveryDialogAndExits)
     ASSERT_TRUE(endpoints.Ready());
     Vantrel program(PROGRAM_EXE, LONG_WAIT_MS);
     ASSERT_TRUE(program.Running()) << "no main window with its list";
+    ASSERT_TRUE(IsWow64Process(program.Process(), &wow64));
+    EXPECT_EQ(UNDER_WOW64, wow64) << "the program does not run as the test does";
 
     Rows rows = program.WaitForRows(endpoints.Expected(), LONG_WAIT_MS);
     EXPECT_EQ(Sorted(endpoints.Expected()), Sorted(rows));

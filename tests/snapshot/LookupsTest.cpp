@@ -117,7 +117,7 @@ TEST_F(LookupOwnerModuleTest, An122AnswerIsQueriedOnceMoreWithTheSizeAskedForAnd
 {
     MIB_TCPROW_OWNER_MODULE tcp4 = Tcp4Row("10.0.0.1", 1, "10.0.0.2", 2, 5, 7);
     fake::Modules[7] = {L"svchost.exe", std::wstring(150, L'p')};
-    // The record's two pointers, then both texts: 334 bytes on x86, 342 on x64.
+    // The record's two pointers, then both texts: 334 bytes.
     DWORD needed = sizeof(TCPIP_OWNER_MODULE_BASIC_INFO) + (11 + 1 + 150 + 1) * 2;
     const std::string grown = std::to_string(needed);
     DWORD size = 168;

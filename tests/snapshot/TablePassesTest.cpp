@@ -289,7 +289,7 @@ TEST_F(TablePassTest, AModuleBlockTooSmallForTheModuleIsAskedAgainAndLaterRowsUs
 {
     // One TCPv4 entry: the table, and so the first module block, is 168 bytes.
     fake::Modules[4] = {L"svchost.exe", L"C:\\Windows\\System32\\" + std::wstring(120, L'x') + L"\\svchost.exe"};
-    // The record's two pointers, then both texts: 338 bytes on x86, 346 on x64.
+    // The record's two pointers, then both texts: 338 bytes.
     DWORD needed = sizeof(TCPIP_OWNER_MODULE_BASIC_INFO) + (11 + 1 + 20 + 120 + 12 + 1) * 2;
     fake::Table(true, 2).block = TableOf(std::vector<MIB_TCPROW_OWNER_MODULE>{ListeningA});
     EXPECT_EQ("", Stdout([&] { FillTcp4Rows(list); }));
