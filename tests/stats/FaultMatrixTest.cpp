@@ -35,10 +35,10 @@ HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPT
 } // namespace
 
 // CreateThread is declared as an import: the dialog reaches it through this slot.
+typedef HANDLE(WINAPI *CreateThreadFunction)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
+                                             LPDWORD);
 extern "C" {
-HANDLE(WINAPI *FakeImpCreateThread)
-(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
- LPDWORD) __asm__(IMPORT_SLOT(CreateThread, 24)) = FakeCreateThread;
+CreateThreadFunction FakeImpCreateThread __asm__(IMPORT_SLOT(CreateThread, 24)) = FakeCreateThread;
 }
 
 namespace {
