@@ -60,8 +60,8 @@ wineserver -p >/dev/null 2>&1 </dev/null
 "$WINE" explorer /desktop=Vantrel,1024x700 "$exe" >/dev/null 2>&1 &
 wine_pid=$!
 # The screenshot waits for the list: the window comes up (a few seconds, more under qemu-user),
-# the list fills 1.5 s later, row by row. Taken once two looks 2 s apart, after the screen has
-# changed at least twice (the window, then its rows), show the same; at the latest after 90 s.
+# the list fills 1.5 s later, row by row. Taken once the screen has changed (the window, its
+# rows) and then looks the same twice 2 s apart; at the latest after 90 s.
 shot="$build/vantrel-screenshot.png"
 previous=""
 changes=0
@@ -78,15 +78,14 @@ while :; do
   current="$build/vantrel-screen-$waited.png"
   import -window root "$current" || { echo "Cannot take a screenshot of the Xvfb display (import failed)"; exit 1; }
   if [ -n "$previous" ]; then
-    differing=$(compare -metric AE "$previous" "$current" null: 2>&1)
-    if [ "$differing" = 0 ]; then
-      [ $changes -lt 2 ] || break
-    else
+    if [ "$(compare -metric AE "$previous" "$current" null: 2>&1)" != 0 ]; then
       changes=$((changes + 1))
+    elif [ $changes -gt 0 ]; then
+      break
     fi
   fi
   previous="$current"
-  [ $waited -lt 90 ] || { echo "The screen still changed after $waited s: the screenshot shows it as it was then"; break; }
+  [ $waited -lt 90 ] || { echo "The screen had not settled after $waited s: the screenshot shows it as it was then"; break; }
 done
 cp "$current" "$shot" || { echo "Cannot save the screenshot $shot"; exit 1; }
 echo "Screenshot: $shot"
