@@ -9,7 +9,7 @@
 
 #include "common/Countof.h"
 #include "snapshot/OwnerModuleExports.h"
-#include "tests/common/ImportSlot.h"
+#include "testsupport/ImportSlot.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include <string>
 #include <vector>
-#include "tests/common/ImportSlot.h"
+#include "testsupport/ImportSlot.h"
 
 namespace {
 

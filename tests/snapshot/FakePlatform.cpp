@@ -3,7 +3,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
-#include "tests/common/ImportSlot.h"
+#include "testsupport/ImportSlot.h"
 
 namespace fake {
 

@@ -3,7 +3,7 @@
 #include <psapi.h>
 
 #include <unordered_set>
-#include "tests/common/ImportSlot.h"
+#include "testsupport/ImportSlot.h"
 
 namespace {
 
