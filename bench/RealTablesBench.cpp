@@ -9,17 +9,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "bench/BenchHarness.h"
+#include "bench/Figures.h"
 #include "snapshot/TablePasses.h"
-
-enum { MAX_RUNS = 20 };
+#include "testsupport/ListHarness.h"
 
 namespace {
 
-void RefreshJob(HWND list, void *)
-{
-    RefreshConnections(list);
-}
+enum { MAX_RUNS = 20 };
 
 // The work a refresh does between its messages: the same refresh into no window.
 void RefreshIntoNothingJob(HWND, void *)
@@ -139,7 +135,6 @@ int main(int argc, char **argv)
         printf("usage: RealTablesBench [tcpConnections [udpSockets [runs (1 to %d)]]]\n", MAX_RUNS);
         return 2;
     }
-    ProbeIntervalMs = 5;
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
         printf("WSAStartup failed\n");
@@ -147,7 +142,7 @@ int main(int argc, char **argv)
     }
     if (!OpenTcpConnections(connections) || !OpenUdpSockets(udpSockets))
         return 1;
-    HWND list = CreateBenchList();
+    HWND list = CreateWorkerList();
     if (!list) {
         printf("could not create the list window\n");
         return 1;
@@ -165,14 +160,12 @@ int main(int argc, char **argv)
     int rows = 0;
     for (int run = 0; run < runs; run++) {
         ClearList(list);
-        BenchRun result = RunOnWorker(list, RefreshJob, NULL, TRUE);
+        WorkerRun result = RunOnWorker(list, RefreshJob, NULL, true);
         refreshSeconds[run] = result.seconds;
         refreshWait[run] = result.longestPostWaitMs;
         rows = ListRowCount(list);
-        printf("run %d: %.3f s; posted messages: %u seen, %u waited over 50 ms, longest %.1f ms ending %.3f s in "
-               "with %d rows listed\n",
-               run + 1, result.seconds, result.postsSeen, result.postsOver50Ms, result.longestPostWaitMs,
-               result.longestWaitEndedAtS, result.rowsAtLongestWait);
+        printf("run %d: %.3f s; posted messages: %u seen, %u waited over 50 ms, longest %.1f ms\n", run + 1,
+               result.seconds, result.postsSeen, result.postsOver50Ms, result.longestPostWaitMs);
         fflush(stdout);
         if (rows < expected) {
             printf("the refresh listed %d rows, fewer than the %d sockets open: nothing to measure\n", rows, expected);
@@ -188,20 +181,19 @@ int main(int argc, char **argv)
     printf("rows listed: %d (TCPv4 %d, TCPv6 %d, UDPv4 %d, UDPv6 %d)\n", rows, floor.rowCount[0], floor.rowCount[1],
            floor.rowCount[2], floor.rowCount[3]);
     if (floor.rowCount[0] > 0) {
-        const wchar_t **sample = floor.text + (size_t)floor.firstRow[0] * BENCH_COLUMN_COUNT;
-        printf("first TCPv4 row: \"%ls\" \"%ls\" \"%ls\" \"%ls\" \"%ls\" \"%ls\"\n", sample[0], sample[1], sample[2],
-               sample[3], sample[4], sample[5]);
+        const std::wstring *sample = &floor.text[0];
+        printf("first TCPv4 row: \"%ls\" \"%ls\" \"%ls\" \"%ls\" \"%ls\" \"%ls\"\n", sample[0].c_str(),
+               sample[1].c_str(), sample[2].c_str(), sample[3].c_str(), sample[4].c_str(), sample[5].c_str());
     }
     double floorSeconds[MAX_RUNS];
     for (int run = 0; run < runs; run++) {
         ClearList(list);
-        floorSeconds[run] = RunOnWorker(list, SendFloorRows, &floor, FALSE).seconds;
+        floorSeconds[run] = RunOnWorker(list, SendFloorRows, &floor, false).seconds;
     }
-    FreeFloorRows(&floor);
     ClearList(list);
     double workSeconds[MAX_RUNS];
     for (int run = 0; run < runs; run++)
-        workSeconds[run] = RunOnWorker(list, RefreshIntoNothingJob, NULL, FALSE).seconds;
+        workSeconds[run] = RunOnWorker(list, RefreshIntoNothingJob, NULL, false).seconds;
 
     double refresh = Median(refreshSeconds, runs);
     double floorTime = Median(floorSeconds, runs);
@@ -209,8 +201,8 @@ int main(int argc, char **argv)
            rows / refresh);
     printf("floor (same texts, messages only): %.3f s, %.1f us/row; ratio %.3f\n", floorTime, floorTime * 1e6 / rows,
            refresh / floorTime);
-    printf("longest wait of a message posted every %lu ms during the refresh: %.1f ms\n",
-           (unsigned long)ProbeIntervalMs, Largest(refreshWait, runs));
+    printf("longest wait of a message posted every %d ms during the refresh: %.1f ms\n", PROBE_INTERVAL_MS,
+           Largest(refreshWait, runs));
     double work = Median(workSeconds, runs);
     printf("work between messages (refresh into no window): %.3f s, %.1f us/row\n", work, work * 1e6 / rows);
     ProfilePlatformCalls(500);

@@ -1,11 +1,11 @@
 // The Network Data dialog opened as the program opens it while one of its platform calls
 // fails: the size query, the block's allocation, or the query that fills the block. The heap
-// is the snapshot tests' counting fake, which also checks the zero-fill flag.
+// is the shared counting fake, which also checks the zero-fill flag.
 #include "netparams/NetworkDataDialog.h"
 #include "common/Countof.h"
 #include "res/resource.h"
 #include "tests/common/DialogTesting.h"
-#include "tests/snapshot/FakePlatform.h"
+#include "testsupport/FakePlatform.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "tests/common/ImportSlot.h"
+#include "testsupport/ImportSlot.h"
 
 using namespace dialogtesting;
 

@@ -1,6 +1,6 @@
 // The shell's own platform calls made to fail in turn: Windows Sockets start-up, the refresh
 // worker's thread (at the first paint and on Reload), the list view's creation and a column
-// insertion. The endpoint tables, heap and name service are the snapshot tests' fakes, so the
+// insertion. The endpoint tables, heap and name service are the shared fakes, so the
 // rows are known and every heap block can be accounted for.
 #include <winsock2.h>
 #include <windows.h>
@@ -14,7 +14,7 @@
 
 #include <string>
 #include <vector>
-#include "tests/common/ImportSlot.h"
+#include "testsupport/ImportSlot.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "shell/MainWindow.h"
 #include "shell/Winsock.h"
 #include "tests/common/Resources.h"
-#include "tests/common/ImportSlot.h"
+#include "testsupport/ImportSlot.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Column titles, endpoint texts and state names.
 #include "snapshot/ConnectionRow.h"
 
-#include "tests/snapshot/FakePlatform.h"
+#include "testsupport/FakePlatform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Shared test helpers: stdout capture and the fakes' clean state.
 
-#include "tests/snapshot/FakePlatform.h"
+#include "testsupport/FakePlatform.h"
 
 #include <gtest/gtest.h>
 

@@ -2,26 +2,9 @@
 
 #include <psapi.h>
 
-#include <unordered_set>
-#include "tests/common/ImportSlot.h"
+#include "testsupport/ImportSlot.h"
 
 namespace {
-
-CRITICAL_SECTION *HeapLock()
-{
-    static CRITICAL_SECTION lock;
-    static bool ready = (InitializeCriticalSection(&lock), true);
-    (void)ready;
-    return &lock;
-}
-
-std::unordered_set<void *> &LiveBlocks()
-{
-    static std::unordered_set<void *> blocks(1 << 14);
-    return blocks;
-}
-
-HeapCounts Counts;
 
 template <typename Function> Function Kernel32(const char *name)
 {
@@ -29,34 +12,7 @@ template <typename Function> Function Kernel32(const char *name)
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
 }
 
-typedef LPVOID(WINAPI *HeapAllocFunction)(HANDLE, DWORD, SIZE_T);
-typedef BOOL(WINAPI *HeapFreeFunction)(HANDLE, DWORD, LPVOID);
 typedef VOID(WINAPI *SleepFunction)(DWORD);
-
-LPVOID WINAPI CountingHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
-{
-    static HeapAllocFunction real = Kernel32<HeapAllocFunction>("HeapAlloc");
-    LPVOID block = real(heap, flags, bytes);
-    if (block != NULL) {
-        EnterCriticalSection(HeapLock());
-        LiveBlocks().insert(block);
-        Counts.allocations++;
-        LeaveCriticalSection(HeapLock());
-    }
-    return block;
-}
-
-BOOL WINAPI CountingHeapFree(HANDLE heap, DWORD flags, LPVOID block)
-{
-    static HeapFreeFunction real = Kernel32<HeapFreeFunction>("HeapFree");
-    EnterCriticalSection(HeapLock());
-    if (LiveBlocks().erase(block))
-        Counts.frees++;
-    else
-        Counts.strayFrees++;
-    LeaveCriticalSection(HeapLock());
-    return real(heap, flags, block);
-}
 
 // The Statistics dialog's close waits 1000 ms and its poller 2500 ms between readings: at
 // the real pace a hundred openings would take minutes. Their order is all that matters here.
@@ -67,10 +23,8 @@ VOID WINAPI FastSleep(DWORD milliseconds)
 
 } // namespace
 
-// The system's code calls these through its import pointers (dllimport declarations).
+// The system's code calls it through its import pointer (a dllimport declaration).
 extern "C" {
-LPVOID(WINAPI *SoakImpHeapAlloc)(HANDLE, DWORD, SIZE_T) __asm__(IMPORT_SLOT(HeapAlloc, 12)) = CountingHeapAlloc;
-BOOL(WINAPI *SoakImpHeapFree)(HANDLE, DWORD, LPVOID) __asm__(IMPORT_SLOT(HeapFree, 12)) = CountingHeapFree;
 VOID(WINAPI *SoakImpSleep)(DWORD) __asm__(IMPORT_SLOT(Sleep, 4)) = FastSleep;
 }
 
@@ -78,15 +32,6 @@ void RealSleep(DWORD milliseconds)
 {
     static SleepFunction real = Kernel32<SleepFunction>("Sleep");
     real(milliseconds);
-}
-
-HeapCounts CountedHeapCalls()
-{
-    EnterCriticalSection(HeapLock());
-    HeapCounts counts = Counts;
-    counts.live = (LONG)LiveBlocks().size();
-    LeaveCriticalSection(HeapLock());
-    return counts;
 }
 
 ProcessFigures TakeProcessFigures()

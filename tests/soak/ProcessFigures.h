@@ -1,5 +1,6 @@
-// What the soak watches: the process's private bytes and handles, and the heap blocks the
-// system's code takes through HeapAlloc and gives back through HeapFree.
+// What the soak watches: the process's private bytes and handles. The heap blocks the system's
+// code takes through HeapAlloc and gives back through HeapFree are counted by the shared heap
+// fake (fake::CountedHeapCalls).
 #pragma once
 
 #include <windows.h>
@@ -13,15 +14,6 @@ struct ProcessFigures {
 
 // Taken with no other thread of the test running.
 ProcessFigures TakeProcessFigures();
-
-struct HeapCounts {
-    LONG allocations; // successful HeapAlloc calls
-    LONG frees;       // HeapFree calls for those blocks
-    LONG strayFrees;  // HeapFree calls for anything else
-    LONG live;        // blocks allocated and not yet freed
-};
-
-HeapCounts CountedHeapCalls();
 
 // Sleep as the system's code sees it runs a hundred times fast in this program; this is the
 // real one, for the soak's own waits.

@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 #include <vector>
-#include "tests/common/ImportSlot.h"
+#include "testsupport/ImportSlot.h"
 
 namespace {
 

@@ -1,10 +1,13 @@
 #pragma once
-// Same-named fakes of the platform calls the snapshot makes, for the unit tests:
-// GetExtendedTcpTable, GetExtendedUdpTable, GetOwnerModuleFrom{Tcp,Tcp6,Udp,Udp6}Entry
+// Same-named fakes of the platform calls the snapshot makes, for the unit tests, the soak and
+// the benchmark: GetExtendedTcpTable, GetExtendedUdpTable, GetOwnerModuleFrom{Tcp,Tcp6,Udp,Udp6}Entry
 // (plain imports: defined here under their own names), and HeapAlloc, HeapFree,
 // GetNameInfoW, WSAGetLastError (dllimport calls: their import pointers, IMPORT_SLOT(Name, N), are
-// defined here). Every call is recorded, in order, in fake::Events. FakeOwnerModuleExports.cpp
-// says which of the owner-module functions the system exports (OwnerModuleExported).
+// defined here). Every call is recorded, in order, in fake::Events, unless Record says less.
+// FakeOwnerModuleExports.cpp says which of the owner-module functions the system exports
+// (OwnerModuleExported). Both are linked as objects (vantrel_fake_platform,
+// vantrel_fake_owner_module_exports), so they win over the import libraries and the product's
+// own OwnerModuleExports wherever those stand on the link line.
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -16,6 +19,15 @@
 #include <vector>
 
 namespace fake {
+
+// What the fakes keep of each call. They answer the same in every mode.
+enum Recording {
+    RECORD_CALLS,       // everything below: the unit tests (the default)
+    RECORD_HEAP_BLOCKS, // only the heap blocks and CountedHeapCalls: the soak, whose long runs
+                        // would otherwise grow the records they are measuring
+    RECORD_NOTHING      // the benchmark, whose per-row figures would carry the bookkeeping
+};
+extern Recording Record;
 
 // One line per platform call (and per list operation, see ListView.h), in call order.
 extern std::vector<std::string> Events;
@@ -62,11 +74,22 @@ extern int AllocationCount;
 std::map<void *, SIZE_T> &LiveBlocks(); // blocks handed out and not yet freed
 std::vector<SIZE_T> AllocationSizes();  // sizes of all HeapAlloc calls, in order
 
+// Heap calls since the program started, from any thread, in every mode but RECORD_NOTHING.
+struct HeapCounts {
+    LONG allocations; // successful HeapAlloc calls
+    LONG frees;       // HeapFree calls for those blocks
+    LONG strayFrees;  // HeapFree calls for anything else
+    LONG live;        // blocks allocated and not yet freed
+};
+HeapCounts CountedHeapCalls();
+
 // ---- the system's exports ----
 // By EndpointProtocol: whether the system exports that pass's owner-module function (all do
-// after Reset). Read by the OwnerModuleQueryExported of FakeOwnerModuleExports.cpp.
+// at the start and after Reset). Read by the OwnerModuleQueryExported of FakeOwnerModuleExports.cpp.
 extern bool OwnerModuleExported[4];
 
+// Clears every script and record for the next test, the live blocks among them; leaves Record
+// and the totals of CountedHeapCalls alone.
 void Reset();
 
 } // namespace fake

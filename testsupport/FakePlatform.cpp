@@ -1,12 +1,14 @@
-#include "tests/snapshot/FakePlatform.h"
+#include "testsupport/FakePlatform.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
-#include "tests/common/ImportSlot.h"
+#include "common/Countof.h"
+#include "testsupport/ImportSlot.h"
 
 namespace fake {
 
+Recording Record = RECORD_CALLS;
 std::vector<std::string> Events;
 std::vector<std::string> Faults;
 std::vector<const DWORD *> SizeAddresses;
@@ -15,12 +17,21 @@ std::vector<bool> EntryInTable;
 std::map<std::string, NameScript> Names;
 int FailAllocation;
 int AllocationCount;
-bool OwnerModuleExported[4];
+bool OwnerModuleExported[4] = {true, true, true, true};
 
 namespace {
 
 std::map<std::pair<bool, ULONG>, TableScript> tables;
+// The heap is called from the soak's worker and poller threads at once.
+CRITICAL_SECTION *HeapLock()
+{
+    static CRITICAL_SECTION lock;
+    static bool ready = (InitializeCriticalSection(&lock), true);
+    (void)ready;
+    return &lock;
+}
 std::map<void *, SIZE_T> liveBlocks;
+HeapCounts heapCounts;
 std::vector<SIZE_T> allocationSizes;
 const BYTE *fetchedTable;
 size_t fetchedTableBytes;
@@ -43,6 +54,15 @@ std::vector<SIZE_T> AllocationSizes()
     return allocationSizes;
 }
 
+HeapCounts CountedHeapCalls()
+{
+    EnterCriticalSection(HeapLock());
+    HeapCounts counts = heapCounts;
+    counts.live = (LONG)liveBlocks.size();
+    LeaveCriticalSection(HeapLock());
+    return counts;
+}
+
 void Reset()
 {
     Events.clear();
@@ -52,7 +72,9 @@ void Reset()
     EntryInTable.clear();
     Names.clear();
     tables.clear();
+    EnterCriticalSection(HeapLock());
     liveBlocks.clear();
+    LeaveCriticalSection(HeapLock());
     allocationSizes.clear();
     FailAllocation = 0;
     AllocationCount = 0;
@@ -75,6 +97,16 @@ std::string Format(const char *format, ...)
     return text;
 }
 
+// The size of a live heap block of ours, or 0 when the block is none.
+SIZE_T LiveBlockBytes(const void *block)
+{
+    EnterCriticalSection(HeapLock());
+    auto live = liveBlocks.find(const_cast<void *>(block));
+    SIZE_T bytes = live != liveBlocks.end() ? live->second : 0;
+    LeaveCriticalSection(HeapLock());
+    return bytes;
+}
+
 std::string Narrow(const wchar_t *text)
 {
     std::string result;
@@ -86,9 +118,12 @@ std::string Narrow(const wchar_t *text)
 DWORD TableCall(const char *function, bool tcp, PVOID table, PDWORD size, WINBOOL order, ULONG family, int tableClass,
                 ULONG reserved)
 {
-    Events.push_back(Format("%s(%s, %lu, %d, %lu, %d, %lu)", function, table ? "block" : "NULL", *size, order, family,
-                            tableClass, reserved));
-    SizeAddresses.push_back(size);
+    bool recording = Record == RECORD_CALLS;
+    if (recording) {
+        Events.push_back(Format("%s(%s, %lu, %d, %lu, %d, %lu)", function, table ? "block" : "NULL", *size, order,
+                                family, tableClass, reserved));
+        SizeAddresses.push_back(size);
+    }
     TableScript &script = Table(tcp, family);
     DWORD needed = script.sizeAnswer != ~0u ? script.sizeAnswer : (DWORD)script.block.size();
     if (!table) {
@@ -109,8 +144,7 @@ DWORD TableCall(const char *function, bool tcp, PVOID table, PDWORD size, WINBOO
         *size = (DWORD)script.block.size();
         return ERROR_INSUFFICIENT_BUFFER;
     }
-    auto live = liveBlocks.find(table);
-    if (live == liveBlocks.end() || live->second < script.block.size())
+    if (recording && LiveBlockBytes(table) < script.block.size())
         Faults.push_back("table fetched into a block that is not a live heap block of the size given");
     memcpy(table, script.block.data(), script.block.size());
     fetchedTable = (const BYTE *)table;
@@ -120,30 +154,30 @@ DWORD TableCall(const char *function, bool tcp, PVOID table, PDWORD size, WINBOO
 
 DWORD OwnerModuleCall(const char *function, const void *entry, DWORD pid, int infoClass, PVOID buffer, PDWORD size)
 {
-    SIZE_T blockBytes = 0;
-    auto live = liveBlocks.find(buffer);
-    if (live != liveBlocks.end())
-        blockBytes = live->second;
-    else
-        Faults.push_back(std::string(function) + ": block is not a live heap block");
-    Events.push_back(
-        Format("%s(pid %lu, %d, block of %lu, %lu)", function, pid, infoClass, (unsigned long)blockBytes, *size));
-    SizeAddresses.push_back(size);
-    const BYTE *at = (const BYTE *)entry;
-    EntryInTable.push_back(fetchedTable && at >= fetchedTable && at < fetchedTable + fetchedTableBytes);
-    if (blockBytes != *size)
-        Faults.push_back(std::string(function) + ": block size differs from the size variable");
+    if (Record == RECORD_CALLS) {
+        SIZE_T blockBytes = LiveBlockBytes(buffer);
+        if (!blockBytes)
+            Faults.push_back(std::string(function) + ": block is not a live heap block");
+        Events.push_back(
+            Format("%s(pid %lu, %d, block of %lu, %lu)", function, pid, infoClass, (unsigned long)blockBytes, *size));
+        SizeAddresses.push_back(size);
+        const BYTE *at = (const BYTE *)entry;
+        EntryInTable.push_back(fetchedTable && at >= fetchedTable && at < fetchedTable + fetchedTableBytes);
+        if (blockBytes != *size)
+            Faults.push_back(std::string(function) + ": block size differs from the size variable");
+    }
 
-    ModuleScript script;
+    // Scripted modules are answered from the script itself, not a copy: the benchmark's rows
+    // all have one.
+    ModuleScript unscripted;
     auto scripted = Modules.find(pid);
-    if (scripted != Modules.end())
-        script = scripted->second;
-    else
+    ModuleScript &script = scripted != Modules.end() ? scripted->second : unscripted;
+    if (scripted == Modules.end())
         script.name = L"mod" + std::to_wstring(pid) + L".exe", script.path = L"C:\\bin\\" + script.name;
     DWORD needed = (DWORD)(sizeof(TCPIP_OWNER_MODULE_BASIC_INFO) +
                            (script.name.size() + 1 + script.path.size() + 1) * sizeof(wchar_t));
-    if (scripted != Modules.end() && scripted->second.answers122 > 0) {
-        --scripted->second.answers122;
+    if (script.answers122 > 0) {
+        --script.answers122;
         *size = needed + 64; // asks for more than it needs at the moment, as a growing answer would
         return ERROR_INSUFFICIENT_BUFFER;
     }
@@ -187,35 +221,54 @@ HeapFreeFunction RealHeapFree()
 
 LPVOID WINAPI FakeHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
 {
-    ++AllocationCount;
-    allocationSizes.push_back(bytes);
-    Events.push_back(Format("HeapAlloc(%lu)", (unsigned long)bytes));
-    if (heap != GetProcessHeap())
-        Faults.push_back("HeapAlloc: not the process heap");
-    if (flags != HEAP_ZERO_MEMORY)
-        Faults.push_back(Format("HeapAlloc: flags %lu, not HEAP_ZERO_MEMORY", flags));
-    if (AllocationCount == FailAllocation) {
-        Events.back() += " failed";
+    if (Record == RECORD_NOTHING)
+        return RealHeapAlloc()(heap, flags, bytes);
+    bool recording = Record == RECORD_CALLS;
+    if (recording) {
+        ++AllocationCount;
+        allocationSizes.push_back(bytes);
+        Events.push_back(Format("HeapAlloc(%lu)", (unsigned long)bytes));
+        if (heap != GetProcessHeap())
+            Faults.push_back("HeapAlloc: not the process heap");
+        if (flags != HEAP_ZERO_MEMORY)
+            Faults.push_back(Format("HeapAlloc: flags %lu, not HEAP_ZERO_MEMORY", flags));
+        if (AllocationCount == FailAllocation) {
+            Events.back() += " failed";
+            return NULL;
+        }
+    }
+    LPVOID block = RealHeapAlloc()(heap, recording ? 0 : flags, bytes);
+    if (!block)
         return NULL;
-    }
-    LPVOID block = RealHeapAlloc()(heap, 0, bytes);
-    if (block) {
-        // Garbage unless the caller asked for zeroes, so a missing HEAP_ZERO_MEMORY shows.
+    // Garbage unless the caller asked for zeroes, so a missing HEAP_ZERO_MEMORY shows.
+    if (recording)
         memset(block, (flags & HEAP_ZERO_MEMORY) ? 0 : 0xCD, bytes);
-        liveBlocks[block] = bytes;
-    }
+    EnterCriticalSection(HeapLock());
+    liveBlocks[block] = bytes;
+    ++heapCounts.allocations;
+    LeaveCriticalSection(HeapLock());
     return block;
 }
 
 BOOL WINAPI FakeHeapFree(HANDLE heap, DWORD flags, LPVOID block)
 {
+    if (Record == RECORD_NOTHING)
+        return RealHeapFree()(heap, flags, block);
+    EnterCriticalSection(HeapLock());
     auto live = liveBlocks.find(block);
-    if (live == liveBlocks.end())
-        return RealHeapFree()(heap, flags, block); // not one of ours (runtime or test)
-    Events.push_back(Format("HeapFree(%lu)", (unsigned long)live->second));
-    if (heap != GetProcessHeap())
-        Faults.push_back("HeapFree: not the process heap");
-    liveBlocks.erase(live);
+    SIZE_T bytes = live != liveBlocks.end() ? live->second : 0;
+    if (live != liveBlocks.end()) {
+        liveBlocks.erase(live);
+        ++heapCounts.frees;
+    } else {
+        ++heapCounts.strayFrees; // not one of ours (runtime or test)
+    }
+    LeaveCriticalSection(HeapLock());
+    if (bytes && Record == RECORD_CALLS) {
+        Events.push_back(Format("HeapFree(%lu)", (unsigned long)bytes));
+        if (heap != GetProcessHeap())
+            Faults.push_back("HeapFree: not the process heap");
+    }
     return RealHeapFree()(heap, flags, block);
 }
 
@@ -224,44 +277,48 @@ INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t length, PWCHAR ho
                             DWORD serviceChars, INT flags)
 {
     char text[64] = {0};
-    std::string extra;
+    wchar_t wide[64] = {0};
+    const sockaddr_in6 *v6 = (const sockaddr_in6 *)address;
     if (address->sa_family == AF_INET) {
         const sockaddr_in *v4 = (const sockaddr_in *)address;
         strcpy(text, inet_ntoa(v4->sin_addr));
+        for (int i = 0; text[i]; ++i)
+            wide[i] = (wchar_t)text[i];
     } else if (address->sa_family == AF_INET6) {
-        const sockaddr_in6 *v6 = (const sockaddr_in6 *)address;
-        wchar_t wide[64] = {0};
-        InetNtopW(AF_INET6, &v6->sin6_addr, wide, 64);
+        InetNtopW(AF_INET6, &v6->sin6_addr, wide, COUNTOF(wide));
         strcpy(text, Narrow(wide).c_str());
-        extra = Format(" flow %lu scope %lu", v6->sin6_flowinfo, v6->sin6_scope_id);
     }
-    Events.push_back(Format("GetNameInfoW(family %d, %s%s, %d, %lu, %lu, %d)", address->sa_family, text, extra.c_str(),
-                            length, hostChars, serviceChars, flags));
-    for (DWORD i = 0; i < hostChars; ++i)
-        if (host[i])
-            Faults.push_back("GetNameInfoW: host buffer not zero-filled");
-    for (DWORD i = 0; i < serviceChars; ++i)
-        if (service[i])
-            Faults.push_back("GetNameInfoW: service buffer not zero-filled");
+    if (Record == RECORD_CALLS) {
+        std::string extra;
+        if (address->sa_family == AF_INET6)
+            extra = Format(" flow %lu scope %lu", v6->sin6_flowinfo, v6->sin6_scope_id);
+        Events.push_back(Format("GetNameInfoW(family %d, %s%s, %d, %lu, %lu, %d)", address->sa_family, text,
+                                extra.c_str(), length, hostChars, serviceChars, flags));
+        for (DWORD i = 0; i < hostChars; ++i)
+            if (host[i])
+                Faults.push_back("GetNameInfoW: host buffer not zero-filled");
+        for (DWORD i = 0; i < serviceChars; ++i)
+            if (service[i])
+                Faults.push_back("GetNameInfoW: service buffer not zero-filled");
+    }
 
-    NameScript script;
-    auto scripted = Names.find(text);
-    if (scripted != Names.end())
-        script = scripted->second;
-    else
-        script.host = L"host-" + std::wstring(text, text + strlen(text));
-    if (script.error) {
-        lastWsaError = script.error;
+    // Answered without copies of the script: the benchmark asks for thousands.
+    auto scripted = Names.empty() ? Names.end() : Names.find(text);
+    if (scripted != Names.end() && scripted->second.error) {
+        lastWsaError = scripted->second.error;
         return SOCKET_ERROR;
     }
-    wcsncpy(host, script.host.c_str(), hostChars - 1);
+    wchar_t unscripted[80] = L"host-";
+    wcscat(unscripted, wide);
+    wcsncpy(host, scripted != Names.end() ? scripted->second.host.c_str() : unscripted, hostChars - 1);
     wcsncpy(service, L"80", serviceChars - 1);
     return 0;
 }
 
 int WSAAPI FakeWSAGetLastError()
 {
-    Events.push_back("WSAGetLastError");
+    if (Record == RECORD_CALLS)
+        Events.push_back("WSAGetLastError");
     return lastWsaError;
 }
 
