@@ -14,8 +14,8 @@ tree="${BUILD_DIR:-$top/build}"
 runs="${1:-3}"
 # Under qemu-user every list message is slower (the program is emulated, the wineserver is
 # not), so the figures would be the emulator's, not the program's.
-if ! x86_runs_natively; then
-  echo "bench.sh: this machine cannot execute 32-bit x86 code; the benchmarks are measured only where it can"
+if [ "$(x86_execution)" != native ]; then
+  echo "bench.sh: this machine does not execute 32-bit x86 code itself; the benchmarks are measured only where it does"
   exit 1
 fi
 
@@ -26,12 +26,19 @@ cpu_ticks() {
 }
 
 BUILD_DIR="$tree" "$here/build.sh" || exit 1
-"$here/lib/prepare-wine-prefix.sh" --tests x86 "$tree/wineprefix" || exit 1
-"$here/lib/prepare-wine-prefix.sh" --tests x86 "$tree/wineprefix-bench-netns" || exit 1
+"$here/lib/prepare-wine-prefix.sh" --tests "$tree/wineprefix" || exit 1
+"$here/lib/prepare-wine-prefix.sh" --tests "$tree/wineprefix-bench-netns" || exit 1
+xvfb=""
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  [ -z "$xvfb" ] || stop_xvfb
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 start_xvfb 1280x1024x24 || exit 1
+xvfb=1
 echo "Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
 ticks_at_start=$(cpu_ticks)
-ARCH=x86
 . "$here/lib/wine-env.sh"
 export WINEPREFIX="$tree/wineprefix"
 wineserver -p >/dev/null 2>&1 </dev/null
@@ -46,7 +53,7 @@ if [ "$(id -u)" -eq 0 ]; then
   # Every socket is a file descriptor in the program and in the wineserver.
   [ "$(ulimit -n)" = unlimited ] || [ "$(ulimit -n)" -ge 16384 ] || ulimit -n 16384 || exit 1
   real_runs=$((runs < 3 ? runs : 3))
-  "$here/lib/wine-netns-run.sh" x86 "$tree/wineprefix-bench-netns" "$tree/bench/RealTablesBench.exe" 2000 500 \
+  "$here/lib/wine-netns-run.sh" "$tree/wineprefix-bench-netns" "$tree/bench/RealTablesBench.exe" 2000 500 \
     "$real_runs" || rc=1
 else
   echo "Real tables: skipped (needs root for the private network namespace)"
@@ -54,5 +61,4 @@ fi
 echo "Load average $(cut -d' ' -f1-3 /proc/loadavg) at end"
 echo "$ticks_at_start $(cpu_ticks)" |
   awk '{ if ($3 > $1) printf "CPU time taken by the hypervisor for others (steal) during the run: %.1f%%\n", 100 * ($4 - $2) / ($3 - $1) }'
-stop_xvfb
 exit $rc

@@ -327,12 +327,11 @@ int WSAAPI FakeWSAGetLastError()
 } // namespace fake
 
 // The dllimport calls reach their function through these pointers.
+typedef INT(WSAAPI *GetNameInfoWFunction)(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWCHAR, DWORD, INT);
 extern "C" {
 LPVOID(WINAPI *FakeImpHeapAlloc)(HANDLE, DWORD, SIZE_T) __asm__(IMPORT_SLOT(HeapAlloc, 12)) = fake::FakeHeapAlloc;
 BOOL(WINAPI *FakeImpHeapFree)(HANDLE, DWORD, LPVOID) __asm__(IMPORT_SLOT(HeapFree, 12)) = fake::FakeHeapFree;
-INT(WSAAPI *FakeImpGetNameInfoW)
-(const SOCKADDR *, socklen_t, PWCHAR, DWORD, PWCHAR, DWORD,
- INT) __asm__(IMPORT_SLOT(GetNameInfoW, 28)) = fake::FakeGetNameInfoW;
+GetNameInfoWFunction FakeImpGetNameInfoW __asm__(IMPORT_SLOT(GetNameInfoW, 28)) = fake::FakeGetNameInfoW;
 int(WSAAPI *FakeImpWSAGetLastError)(void) __asm__(IMPORT_SLOT(WSAGetLastError, 0)) = fake::FakeWSAGetLastError;
 
 DWORD WINAPI GetExtendedTcpTable(PVOID table, PDWORD size, WINBOOL order, ULONG family, TCP_TABLE_CLASS tableClass,
