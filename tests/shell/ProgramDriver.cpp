@@ -11,17 +11,6 @@ std::wstring Port(unsigned port)
     return std::to_wstring(port);
 }
 
-// Wine hands us a Unix path; CreateProcess wants the drive form.
-std::wstring WindowsPath(const char *path)
-{
-    std::wstring wide(path, path + strlen(path));
-    if (!wide.empty() && wide[0] == L'/') {
-        std::replace(wide.begin(), wide.end(), L'/', L'\\');
-        wide = L"Z:" + wide;
-    }
-    return wide;
-}
-
 const DWORD BLOCK_BYTES = 0x10000;
 const size_t TEXT_OFFSET = 0x1000;
 const int TEXT_CHARS = 512;
@@ -47,6 +36,17 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM parameter)
 }
 
 } // namespace
+
+// Wine hands us a Unix path; CreateProcess wants the drive form.
+std::wstring WindowsPath(const char *path)
+{
+    std::wstring wide(path, path + strlen(path));
+    if (!wide.empty() && wide[0] == L'/') {
+        std::replace(wide.begin(), wide.end(), L'/', L'\\');
+        wide = L"Z:" + wide;
+    }
+    return wide;
+}
 
 // ---- sockets of our own --------------------------------------------------------------
 
@@ -158,12 +158,17 @@ int GroupRank(const std::wstring &protocol)
 
 // ---- the program, seen from outside -------------------------------------------------
 
-Vantrel::Vantrel(const char *path, DWORD startMs)
+Vantrel::Vantrel(const char *path, DWORD startMs, HANDLE output)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    if (output != NULL) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
     std::wstring program = WindowsPath(path);
-    if (!CreateProcessW(program.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process_))
+    if (!CreateProcessW(program.c_str(), NULL, NULL, NULL, output != NULL, 0, NULL, NULL, &startup, &process_))
         return;
     WaitForInputIdle(process_.hProcess, startMs);
     DWORD start = GetTickCount();

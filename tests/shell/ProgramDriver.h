@@ -56,6 +56,9 @@ Rows Sorted(Rows rows);
 // 0 for UDPv6 to 3 for TCPv4; -1 for any other text.
 int GroupRank(const std::wstring &protocol);
 
+// The drive form of a path the build gives as a Unix one; any other path unchanged.
+std::wstring WindowsPath(const char *path);
+
 // A process's exit code, or STILL_ACTIVE when it has not ended within `ms`.
 DWORD ExitCodeWithin(HANDLE process, DWORD ms);
 // Ends a started process that is still running (exit code 99) and closes both its handles.
@@ -65,8 +68,9 @@ void EndProcess(const PROCESS_INFORMATION &started);
 class Vantrel {
 public:
     // Waits up to `startMs` for the main window (under qemu-user a 32-bit program starts
-    // several times slower).
-    explicit Vantrel(const char *path, DWORD startMs = 10000);
+    // several times slower). With `output`, an inheritable handle, the program writes its
+    // standard output and error there.
+    explicit Vantrel(const char *path, DWORD startMs = 10000, HANDLE output = NULL);
     Vantrel(const Vantrel &) = delete;
     Vantrel &operator=(const Vantrel &) = delete;
     ~Vantrel();
