@@ -422,10 +422,10 @@ TEST_F(ModuleNames, OwnSocketsNamedAfterStartAndReloadOneLargerBlockAskedForOnce
     // The provider was asked for each kind, so the program found all four calls; its first
     // naming answer asked for a larger block, which the program gave at once, and was answered.
     std::vector<Answer> answers = Answers(Contents(copy.Log()));
-    for (const OwnerModuleFunction &kind : Functions)
-        EXPECT_TRUE(std::any_of(
-            answers.begin(), answers.end(), [&](const Answer &a) { return a.function == kind.name; }))
-            << kind.name;
+    for (const OwnerModuleFunction &kind : Functions) {
+        auto askedFor = [&](const Answer &a) { return a.function == kind.name; };
+        EXPECT_TRUE(std::any_of(answers.begin(), answers.end(), askedFor)) << kind.name;
+    }
     auto demanded = std::find_if(answers.begin(), answers.end(),
                                  [](const Answer &a) { return a.answer == ERROR_INSUFFICIENT_BUFFER; });
     ASSERT_NE(answers.end(), demanded) << Contents(copy.Log());
