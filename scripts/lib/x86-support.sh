@@ -12,7 +12,8 @@ x86_execution() {
   probe=$(mktemp) || { echo none; return; }
   printf '\177\105\114\106\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\10\64\0\0\0\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\0\200\4\10\0\200\4\10\204\0\0\0\204\0\0\0\5\0\0\0\0\20\0\0\201\354\220\1\0\0\211\343\270\172\0\0\0\315\200\270\4\0\0\0\273\1\0\0\0\215\214\44\4\1\0\0\272\101\0\0\0\315\200\270\1\0\0\0\61\333\315\200' >"$probe"
   chmod +x "$probe"
-  machine=$("$probe" 2>/dev/null | tr -d '\000')
+  # The machine field ends at its first NUL; qemu-user leaves other bytes after it.
+  machine=$("$probe" 2>/dev/null | tr '\000' '\n' | head -n 1)
   rm -f "$probe"
   case "$machine" in
   x86_64) echo native ;;
