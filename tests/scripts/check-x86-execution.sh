@@ -32,7 +32,7 @@ root=$(mktemp -d) || exit 1
 trap 'rm -rf "$root"' EXIT
 mkdir -p "$root/bin" "$root/tmp" "$root/dev" && chmod 1777 "$root/tmp" && mknod -m 666 "$root/dev/null" c 1 3 ||
   fail "cannot make the root"
-for tool in sh mktemp chmod tr rm; do
+for tool in sh mktemp chmod tr head rm; do
   path=$(command -v "$tool")
   cp "$path" "$root/bin/" || fail "cannot copy $path"
   for library in $(ldd "$path" | awk '{ for (i = 1; i <= NF; i++) if ($i ~ /^\//) print $i }'); do
