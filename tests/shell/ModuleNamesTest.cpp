@@ -355,21 +355,24 @@ unsigned PortOf(const std::wstring &text)
 }
 
 // `rows` as the list should show them: this program's name where the system's table gives this
-// process as the owner, no name where it knows none (process id 0). Counts both kinds of row.
-Rows Named(Rows rows, const Owners &owners, const std::wstring &ownName, size_t &named, size_t &unknown)
+// process as the owner, no name where it knows none (process id 0); a row the system does not
+// list at all (Wine 10 lists no socket without a Windows owner, such as one in TIME_WAIT) is
+// not shown either. Counts the named and the unknown rows.
+Rows Named(const Rows &rows, const Owners &owners, const std::wstring &ownName, size_t &named, size_t &unknown)
 {
     named = unknown = 0;
-    for (Row &row : rows) {
+    Rows listed;
+    for (Row row : rows) {
         auto owner = owners.find({row[5], PortOf(row[1]), PortOf(row[2])});
-        EXPECT_NE(owners.end(), owner) << "not in the system's table: " << testing::PrintToString(row);
         if (owner == owners.end())
             continue;
         EXPECT_TRUE(owner->second == GetCurrentProcessId() || owner->second == 0)
             << "owned by process " << owner->second << ": " << testing::PrintToString(row);
         row[0] = owner->second == 0 ? L"" : ownName;
         ++(owner->second == 0 ? unknown : named);
+        listed.push_back(row);
     }
-    return rows;
+    return listed;
 }
 
 class ModuleNames : public testing::Test {
@@ -399,7 +402,11 @@ TEST_F(ModuleNames, OwnSocketsNamedAfterStartAndReloadOneLargerBlockAskedForOnce
     size_t named = 0, unknown = 0;
     Rows expected = Named(endpointRows, SystemOwners(), ownName, named, unknown);
     ASSERT_GT(named, 0u) << "the system gives no socket of this program as its own: nothing to name";
-    ASSERT_GT(unknown, 0u);
+    // Wine 8 knows no owner of an accepted connection, a TCPv6 socket or one in TIME_WAIT; Wine
+    // 10 knows every listed socket's, so there no row can be left empty (the provider's own
+    // answer for an unknown process is checked above) and no 1168 message may appear.
+    if (unknown == 0)
+        printf("The system knows the owner of every socket it lists: no row to leave empty.\n");
 
     InstalledProvider provider;
     ASSERT_TRUE(provider.Ready());

@@ -54,6 +54,8 @@ void Socket::Reset(SOCKET handle)
 {
     Close();
     handle_ = handle;
+    if (handle_ != INVALID_SOCKET)
+        SetHandleInformation((HANDLE)handle_, HANDLE_FLAG_INHERIT, 0);
 }
 
 void Socket::Close()
