@@ -23,17 +23,6 @@ namespace {
 
 const wchar_t *const PlantedNames[] = {L"iphlpapi.dll", L"comctl32.dll"};
 
-std::wstring DrivePath(const char *unixPath)
-{
-    std::string narrow(unixPath);
-    std::wstring path(narrow.begin(), narrow.end());
-    if (!path.empty() && path[0] == L'/') {
-        std::replace(path.begin(), path.end(), L'/', L'\\');
-        path = L"Z:" + path;
-    }
-    return path;
-}
-
 std::wstring Lower(std::wstring text)
 {
     for (wchar_t &c : text)
@@ -56,10 +45,10 @@ public:
         folder_ = std::wstring(temp) + L"vantrel-planting-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                   std::to_wstring(++serial_);
         CreateDirectoryW(folder_.c_str(), NULL);
-        ready_ = CopyFileW(DrivePath(program).c_str(), Path(programName).c_str(), FALSE) != 0;
+        ready_ = CopyFileW(driver::WindowsPath(program).c_str(), Path(programName).c_str(), FALSE) != 0;
         files_.push_back(programName);
         for (const wchar_t *name : PlantedNames) {
-            ready_ = ready_ && CopyFileW(DrivePath(PLANTED_LIBRARY).c_str(), Path(name).c_str(), FALSE);
+            ready_ = ready_ && CopyFileW(driver::WindowsPath(PLANTED_LIBRARY).c_str(), Path(name).c_str(), FALSE);
             files_.push_back(name);
             files_.push_back(std::wstring(name) + L".loaded");
         }
@@ -86,22 +75,14 @@ private:
 int PlantedFolder::serial_ = 0;
 
 // Starts the program `name` of `folder` with Wine told to prefer a library file in the
-// program's folder to its own copy. Wine takes that from the process's Unix environment or,
-// per program name, from its registry; a Windows parent can only set the latter.
+// program's folder to its own copy, as Windows' search would without the program's defence.
 class Started {
 public:
-    Started(const PlantedFolder &folder, const wchar_t *name) : key_(std::wstring(AppDefaults) + name)
+    Started(const PlantedFolder &folder, const wchar_t *name)
+        : loadOrder_(name, {L"iphlpapi", L"comctl32"}, L"native,builtin")
     {
-        HKEY overrides = NULL;
-        std::wstring path = key_ + L"\\DllOverrides";
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, NULL, 0, KEY_SET_VALUE, NULL, &overrides, NULL) !=
-            ERROR_SUCCESS)
+        if (!loadOrder_.Ready())
             return;
-        static const wchar_t nativeFirst[] = L"native,builtin";
-        for (const wchar_t *library : {L"iphlpapi", L"comctl32"})
-            RegSetValueExW(overrides, library, 0, REG_SZ, (const BYTE *)nativeFirst, sizeof(nativeFirst));
-        RegCloseKey(overrides);
-
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         std::wstring program = folder.Path(name);
@@ -113,7 +94,6 @@ public:
     Started &operator=(const Started &) = delete;
     ~Started()
     {
-        RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
         if (started_)
             driver::EndProcess(process_);
     }
@@ -140,8 +120,7 @@ public:
     }
 
 private:
-    static constexpr const wchar_t *AppDefaults = L"Software\\Wine\\AppDefaults\\";
-    std::wstring key_;
+    driver::LoadOrder loadOrder_;
     PROCESS_INFORMATION process_ = {};
     bool started_ = false;
 };

@@ -190,19 +190,10 @@ public:
         GetTempPathA(COUNTOF(temp), temp);
         folder_ = std::string(temp) + "vantrel-module-names-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(folder_.c_str(), NULL);
-        program_ = folder_ + "\\" + Name;
+        program_ = folder_ + "\\" + std::string(Name, Name + wcslen(Name));
         ready_ = CopyFileW(WindowsPath(VANTREL_EXE).c_str(), std::wstring(program_.begin(), program_.end()).c_str(),
-                           FALSE) != 0;
-
-        HKEY overrides = NULL;
-        ready_ = ready_ && RegCreateKeyExA(HKEY_CURRENT_USER, (Key() + "\\DllOverrides").c_str(), 0, NULL, 0,
-                                           KEY_SET_VALUE, NULL, &overrides, NULL) == ERROR_SUCCESS;
-        if (overrides != NULL) {
-            static const char native[] = "native";
-            ready_ = ready_ && RegSetValueExA(overrides, "iphlpapi", 0, REG_SZ, (const BYTE *)native, sizeof(native)) ==
-                                   ERROR_SUCCESS;
-            RegCloseKey(overrides);
-        }
+                           FALSE) != 0 &&
+                 loadOrder_.Ready();
 
         SECURITY_ATTRIBUTES inherited = {sizeof(inherited), NULL, TRUE};
         output_ = CreateFileA(Output().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
@@ -213,7 +204,6 @@ public:
     ProgramWithProvider &operator=(const ProgramWithProvider &) = delete;
     ~ProgramWithProvider()
     {
-        RegDeleteTreeA(HKEY_CURRENT_USER, Key().c_str());
         if (output_ != INVALID_HANDLE_VALUE)
             CloseHandle(output_);
         for (const std::string &file : {program_, Output(), Log()})
@@ -227,11 +217,10 @@ public:
     std::string Output() const { return folder_ + "\\output.txt"; }
     std::string Log() const { return folder_ + "\\provider.log"; }
 
-    static constexpr const char *Name = "VantrelModuleNames.exe";
+    static constexpr const wchar_t *Name = L"VantrelModuleNames.exe";
 
 private:
-    static std::string Key() { return std::string("Software\\Wine\\AppDefaults\\") + Name; }
-
+    driver::LoadOrder loadOrder_{Name, {L"iphlpapi"}, L"native"};
     std::string folder_, program_;
     HANDLE output_ = INVALID_HANDLE_VALUE;
     bool ready_ = false;

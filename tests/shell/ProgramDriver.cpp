@@ -48,6 +48,25 @@ std::wstring WindowsPath(const char *path)
     return wide;
 }
 
+LoadOrder::LoadOrder(const wchar_t *programName, std::initializer_list<const wchar_t *> libraries, const wchar_t *order)
+    : key_(std::wstring(L"Software\\Wine\\AppDefaults\\") + programName)
+{
+    HKEY overrides = NULL;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, (key_ + L"\\DllOverrides").c_str(), 0, NULL, 0, KEY_SET_VALUE, NULL,
+                        &overrides, NULL) != ERROR_SUCCESS)
+        return;
+    ready_ = true;
+    DWORD bytes = (DWORD)((wcslen(order) + 1) * sizeof(wchar_t));
+    for (const wchar_t *library : libraries)
+        ready_ = ready_ && RegSetValueExW(overrides, library, 0, REG_SZ, (const BYTE *)order, bytes) == ERROR_SUCCESS;
+    RegCloseKey(overrides);
+}
+
+LoadOrder::~LoadOrder()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
+}
+
 // ---- sockets of our own --------------------------------------------------------------
 
 void Socket::Reset(SOCKET handle)

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,23 @@ int GroupRank(const std::wstring &protocol);
 
 // The drive form of a path the build gives as a Unix one; any other path unchanged.
 std::wstring WindowsPath(const char *path);
+
+// Wine's load order for some libraries of one program (by its file name), as Windows' search
+// would have it or as a test needs: set while the object lives. Wine takes it from the process's
+// Unix environment or, per program name, from its registry; a Windows parent can only set the
+// latter.
+class LoadOrder {
+public:
+    LoadOrder(const wchar_t *programName, std::initializer_list<const wchar_t *> libraries, const wchar_t *order);
+    LoadOrder(const LoadOrder &) = delete;
+    LoadOrder &operator=(const LoadOrder &) = delete;
+    ~LoadOrder();
+    bool Ready() const { return ready_; }
+
+private:
+    std::wstring key_;
+    bool ready_ = false;
+};
 
 // A process's exit code, or STILL_ACTIVE when it has not ended within `ms`.
 DWORD ExitCodeWithin(HANDLE process, DWORD ms);
