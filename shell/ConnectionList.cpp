@@ -19,17 +19,23 @@ const int COLUMN_WIDTH = 100;
 // two fills running at once would mix their rows. Workers therefore fill one at a time.
 SRWLOCK FillLock = SRWLOCK_INIT;
 
-// Number of workers that have finished their delay and queued for the fill. A worker that
-// finds a later ticket issued when its turn comes leaves the fill to that newer worker,
-// which is queued behind it and will run it anyway.
+// Number of workers that have finished their delay and queued for the fill. Only the worker
+// holding the latest ticket has a fill worth making: an older one still filling stops between
+// two rows once a newer one queues, rather than making a Reload wait behind every one of its
+// remaining name lookups (seconds each where the name service does not answer), and one still
+// queued leaves the list alone.
 volatile LONG FillTickets = 0;
+
+BOOL IsLatestTicket(LONG ticket)
+{
+    return ticket == FillTickets;
+}
 
 void FillWhenNoOtherWorkerIs(HWND list)
 {
     LONG ticket = InterlockedIncrement(&FillTickets);
     AcquireSRWLockExclusive(&FillLock);
-    if (ticket == FillTickets)
-        RefreshConnections(list);
+    RefreshConnectionsWhileWanted(list, IsLatestTicket, ticket);
     ReleaseSRWLockExclusive(&FillLock);
 }
 

@@ -18,7 +18,8 @@ HWND CreateConnectionList(HWND main);
 int InsertConnectionColumns();
 
 // Thread procedure: waits 1.5 s, then clears ConnectionList and fills it from the endpoint
-// tables, never while another worker is filling it. Returns 0.
+// tables, never while another worker is filling it; a worker queued later ends this one's fill
+// between two rows and fills the list itself. Returns 0.
 DWORD WINAPI RefreshWorker(LPVOID parameter);
 
 // Starts a new RefreshWorker, closing (not waiting for) the previous one's handle.

@@ -1,5 +1,6 @@
 #include "snapshot/TablePasses.h"
 
+#include "common/Countof.h"
 #include "snapshot/ConnectionRow.h"
 #include "snapshot/Lookups.h"
 
@@ -121,8 +122,16 @@ void SetRowText(HWND list, LVITEMW *item, int column, wchar_t *text)
     SendMessageW(list, LVM_SETITEMW, 0, (LPARAM)item);
 }
 
-int FillRows(HWND list, const PassDescriptor *pass)
+// A whole fill: nothing newer can make it pointless.
+BOOL AlwaysWanted(LONG)
 {
+    return TRUE;
+}
+
+int FillRows(HWND list, const PassDescriptor *pass, FillWantedFunction wanted, LONG ticket)
+{
+    if (!wanted(ticket))
+        return 0;
     RowText text;
     wchar_t emptyName[1] = {0};
     RowScratch scratch;
@@ -170,7 +179,8 @@ int FillRows(HWND list, const PassDescriptor *pass)
     }
 
     const BYTE *entries = (const BYTE *)table + TABLE_HEADER_BYTES;
-    for (DWORD i = 0; i < count; ++i) {
+    DWORD i = 0;
+    for (; i < count && wanted(ticket); ++i) {
         const void *entry = entries + (size_t)i * pass->entryBytes;
 
         const wchar_t *name = emptyName;
@@ -195,36 +205,43 @@ int FillRows(HWND list, const PassDescriptor *pass)
     }
 
     HeapFree(heap, 0, table);
-    return 1;
+    return i == count ? 1 : 0; // a fill no longer wanted stopped early
 }
 
 } // namespace
 
 int FillTcp4Rows(HWND list)
 {
-    return FillRows(list, &Tcp4Pass);
+    return FillRows(list, &Tcp4Pass, AlwaysWanted, 0);
 }
 
 int FillTcp6Rows(HWND list)
 {
-    return FillRows(list, &Tcp6Pass);
+    return FillRows(list, &Tcp6Pass, AlwaysWanted, 0);
 }
 
 int FillUdp4Rows(HWND list)
 {
-    return FillRows(list, &Udp4Pass);
+    return FillRows(list, &Udp4Pass, AlwaysWanted, 0);
 }
 
 int FillUdp6Rows(HWND list)
 {
-    return FillRows(list, &Udp6Pass);
+    return FillRows(list, &Udp6Pass, AlwaysWanted, 0);
 }
 
 void RefreshConnections(HWND list)
 {
+    RefreshConnectionsWhileWanted(list, AlwaysWanted, 0);
+}
+
+void RefreshConnectionsWhileWanted(HWND list, FillWantedFunction wanted, LONG ticket)
+{
+    if (!wanted(ticket))
+        return;
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    FillTcp4Rows(list);
-    FillTcp6Rows(list);
-    FillUdp4Rows(list);
-    FillUdp6Rows(list);
+    // Rows count from 0 in every pass, so each pass puts its rows above the previous ones.
+    const PassDescriptor *const passes[] = {&Tcp4Pass, &Tcp6Pass, &Udp4Pass, &Udp6Pass};
+    for (size_t i = 0; i < COUNTOF(passes); ++i)
+        FillRows(list, passes[i], wanted, ticket);
 }

@@ -13,3 +13,12 @@ int FillUdp6Rows(HWND list);
 // Clears the list, then runs the four passes: the list ends up reading UDPv6, UDPv4,
 // TCPv6, TCPv4 rows from the top.
 void RefreshConnections(HWND list);
+
+// Says whether the fill that holds `ticket` is still wanted.
+typedef BOOL (*FillWantedFunction)(LONG ticket);
+
+// RefreshConnections for a fill that a newer one may make pointless: `wanted` is asked before
+// the clear, before each pass and before each row (after the previous row's last text, ahead
+// of the next entry's lookups, which may each take seconds). Once it answers FALSE the fill
+// ends there, its blocks freed, and the list keeps what it holds.
+void RefreshConnectionsWhileWanted(HWND list, FillWantedFunction wanted, LONG ticket);

@@ -15,6 +15,7 @@ std::vector<const DWORD *> SizeAddresses;
 std::map<DWORD, ModuleScript> Modules;
 std::vector<bool> EntryInTable;
 std::map<std::string, NameScript> Names;
+DWORD NameLookupMs;
 int FailAllocation;
 int AllocationCount;
 bool OwnerModuleExported[4] = {true, true, true, true};
@@ -71,6 +72,7 @@ void Reset()
     Modules.clear();
     EntryInTable.clear();
     Names.clear();
+    NameLookupMs = 0;
     tables.clear();
     EnterCriticalSection(HeapLock());
     liveBlocks.clear();
@@ -302,6 +304,8 @@ INT WSAAPI FakeGetNameInfoW(const SOCKADDR *address, socklen_t length, PWCHAR ho
                 Faults.push_back("GetNameInfoW: service buffer not zero-filled");
     }
 
+    if (NameLookupMs != 0)
+        Sleep(NameLookupMs);
     // Answered without copies of the script: the benchmark asks for thousands.
     auto scripted = Names.empty() ? Names.end() : Names.find(text);
     if (scripted != Names.end() && scripted->second.error) {

@@ -67,6 +67,8 @@ struct NameScript {
     int error = 0;
 };
 extern std::map<std::string, NameScript> Names; // unscripted addresses answer "host-<address>"
+// How long every lookup takes before it answers, as a name service that is slow to give up.
+extern DWORD NameLookupMs;
 
 // ---- heap ----
 extern int FailAllocation; // 1-based number of the HeapAlloc call to fail; 0: none

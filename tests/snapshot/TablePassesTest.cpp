@@ -138,6 +138,49 @@ TEST_F(TablePassTest, RefreshClearsTheListAndEndsUdp6Udp4Tcp6Tcp4FromTheTop)
               EventsStartingWith("GetNameInfoW"));
 }
 
+// The fill's wish to go on, as a worker that a newer one may outdate answers it: yes this many
+// more times, then no. Each question is an event, so its place among the calls shows.
+int WantedAnswers;
+
+BOOL CountedWish(LONG ticket)
+{
+    fake::Events.push_back("wanted? " + std::to_string(ticket));
+    return WantedAnswers-- > 0;
+}
+
+TEST_F(TablePassTest, AFillNoLongerWantedEndsAfterARowsLastTextAndFreesItsBlocks)
+{
+    fake::Table(true, 2).block = TableOf(std::vector<MIB_TCPROW_OWNER_MODULE>{ListeningA, EstablishedB});
+    fake::Table(false, 2).block = TableOf(std::vector<MIB_UDPROW_OWNER_MODULE>{Udp4Row("0.0.0.0", 53, 3)});
+    // Wanted for the clear, the first pass and its first row; no longer before the second row.
+    WantedAnswers = 3;
+    EXPECT_EQ("", Stdout([&] { RefreshConnectionsWhileWanted(list, CountedWish, 7); }));
+    EXPECT_EQ(
+        Events({"wanted? 7", "list: clear", "wanted? 7", "list: count", "GetExtendedTcpTable(NULL, 0, 1, 2, 8, 0)",
+                "HeapAlloc(328)", "GetExtendedTcpTable(block, 328, 1, 2, 8, 0)", "wanted? 7", "HeapAlloc(328)",
+                "GetOwnerModuleFromTcpEntry(pid 4, 0, block of 328, 328)", "list: insert 0.0 \"mod4.exe\"",
+                "HeapFree(328)", "list: set 0.1 \"0.0.0.0:135\"", "list: set 0.2 \"0.0.0.0:0\"", "list: set 0.3 \"\"",
+                "list: set 0.4 \"Listen\"", "list: set 0.5 \"TCPv4\"", "wanted? 7", "HeapFree(328)",
+                // The later passes fetch nothing.
+                "wanted? 7", "wanted? 7", "wanted? 7"}),
+        fake::Events);
+    EXPECT_EQ(Lines({L"mod4.exe|0.0.0.0:135|0.0.0.0:0||Listen|TCPv4"}), RowLines(list));
+
+    // A fill outdated before it began leaves the list as it was, cleared of nothing.
+    fake::Events.clear();
+    WantedAnswers = 0;
+    RefreshConnectionsWhileWanted(list, CountedWish, 8);
+    EXPECT_EQ(Events({"wanted? 8"}), fake::Events);
+    EXPECT_EQ(Lines({L"mod4.exe|0.0.0.0:135|0.0.0.0:0||Listen|TCPv4"}), RowLines(list));
+
+    // Wanted throughout, it is the whole refresh.
+    WantedAnswers = 1000;
+    RefreshConnectionsWhileWanted(list, CountedWish, 9);
+    EXPECT_EQ(Lines({L"mod3.exe|0.0.0.0:53|*.*|||UDPv4", L"mod4.exe|0.0.0.0:135|0.0.0.0:0||Listen|TCPv4",
+                     L"mod8.exe|127.0.0.1:5000|127.0.0.1:6000|host-127.0.0.1|Establish|TCPv4"}),
+              RowLines(list));
+}
+
 TEST_F(TablePassTest, EmptyTableAddsNoRowsAndReturnsOne)
 {
     for (int (*pass)(HWND) : {FillTcp4Rows, FillTcp6Rows, FillUdp4Rows, FillUdp6Rows})

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/Countof.h"
+#include "shell/ConnectionList.h"
 #include "stats/StatisticsDialog.h"
 #include "tests/soak/ProcessFigures.h"
 #include "tests/stats/DialogHarness.h"
@@ -303,6 +304,83 @@ TEST(Soak, RefreshesOfTenRowsLeaveMemoryHandlesAndHeapAsTheyWere)
 TEST(Soak, RefreshesOfAThousandRowsLeaveMemoryHandlesAndHeapAsTheyWere)
 {
     SoakRefreshes("refreshes of 1000 rows", 1000, Count("SOAK_LARGE_REFRESHES", 8), THOUSAND_ROW_SLACK, true);
+}
+
+// Reload as the main window runs it: a new worker whose handle the test keeps a copy of, to
+// wait for.
+HANDLE StartReload()
+{
+    HANDLE own = NULL;
+    if (StartRefresh())
+        DuplicateHandle(GetCurrentProcess(), RefreshWorkerHandle, GetCurrentProcess(), &own, SYNCHRONIZE, FALSE, 0);
+    return own;
+}
+
+// Handles the list's messages until `done` says so or 60 s have passed.
+template <class Condition> bool PumpUntil(Condition done)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > 60000)
+            return false;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+// A user who chooses Reload again while the list is still filling: the newer worker ends the
+// older one's fill between two rows, and the blocks that fill held and the handles of both
+// workers must all be given back. The refresh delay runs at a hundredth of its length here.
+TEST(Soak, ReloadsThatCutAFillShortLeaveNoHeapBlockOrHandleBehind)
+{
+    const int rows = 1000;
+    const int cuts = Count("SOAK_CUT_RELOADS", 6);
+    HWND list = SoakList();
+    ASSERT_NE((HWND)NULL, list);
+    ASSERT_EQ(list, ConnectionList);
+    SyntheticTables tables = MakeSyntheticTables(rows);
+    AnswerFromSyntheticTables(tables);
+    LONG before = fake::CountedHeapCalls().allocations;
+    RunOnWorker(list, RefreshJob, NULL, false);
+    const LONG wholeFill = fake::CountedHeapCalls().allocations - before;
+    ASSERT_GE(wholeFill, rows);
+
+    // One run: a Reload, and another once the first has listed a tenth of the rows.
+    auto run = [&] {
+        ClearList(list);
+        HANDLE first = StartReload();
+        bool cutInTime = PumpUntil([&] { return ListRowCount(list) >= rows / 10; });
+        HANDLE second = StartReload();
+        bool ended = first != NULL && second != NULL && PumpUntil([&] {
+                         HANDLE both[] = {first, second};
+                         return WaitForMultipleObjects(2, both, TRUE, 0) == WAIT_OBJECT_0;
+                     });
+        CloseHandle(first);
+        CloseHandle(second);
+        return cutInTime && ended && ListRowCount(list) == rows;
+    };
+    int failedRuns = 0;
+    for (int i = 0; i < WARM_UP; ++i)
+        failedRuns += !run();
+
+    const ProcessFigures first = TakeProcessFigures();
+    DWORD start = GetTickCount();
+    LONG allocationsBefore = fake::CountedHeapCalls().allocations;
+    for (int i = 0; i < cuts; ++i)
+        failedRuns += !run();
+    LONG allocations = fake::CountedHeapCalls().allocations - allocationsBefore;
+    ProcessFigures last = TakeProcessFigures();
+    Report("reloads cutting a fill of 1000 rows short", first, last, GetTickCount() - start);
+
+    EXPECT_EQ(0, failedRuns) << "runs that did not end with " << rows << " rows";
+    // Each run is one whole fill and a part of another: the first fill was cut, not finished.
+    EXPECT_GT(allocations, (LONG)cuts * wholeFill);
+    EXPECT_LT(allocations, (LONG)cuts * (wholeFill + wholeFill / 2));
+    ExpectHandlesUnchanged(first, last);
+    ExpectEveryBlockFreed();
 }
 
 // The same dialog from the same template, opened and closed the same way, with nothing of ours
