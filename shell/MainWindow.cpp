@@ -78,6 +78,16 @@ LRESULT RunCommand(HWND main, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// The group's own image for the size the system draws at that place: LoadIconW would give the
+// large size everywhere, which the caption then shrinks instead of showing the 16-pixel
+// image drawn for it. Not shared: a shared icon may come from a cache filled at another size,
+// and the class keeps these for the life of the process anyway.
+HICON LoadIconOfSize(HINSTANCE instance, WORD group, int widthMetric, int heightMetric)
+{
+    return (HICON)LoadImageW(instance, MAKEINTRESOURCEW(group), IMAGE_ICON, GetSystemMetrics(widthMetric),
+                             GetSystemMetrics(heightMetric), LR_DEFAULTCOLOR);
+}
+
 } // namespace
 
 ATOM RegisterMainClass(HINSTANCE instance)
@@ -88,12 +98,12 @@ ATOM RegisterMainClass(HINSTANCE instance)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWndProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VANTREL));
+    windowClass.hIcon = LoadIconOfSize(instance, IDI_VANTREL, SM_CXICON, SM_CYICON);
     windowClass.hCursor = LoadCursorW(NULL, IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     windowClass.lpszMenuName = MAKEINTRESOURCEW(IDC_VANTREL);
     windowClass.lpszClassName = MainClassName;
-    windowClass.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+    windowClass.hIconSm = LoadIconOfSize(instance, IDI_SMALL, SM_CXSMICON, SM_CYSMICON);
     return RegisterClassExW(&windowClass);
 }
 

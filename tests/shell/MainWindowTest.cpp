@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "res/resource.h"
 #include "shell/ConnectionList.h"
@@ -249,6 +250,84 @@ TEST_F(MainWindow, ClassCarriesMenuIconsAndStyle)
     EXPECT_NE((HICON)NULL, info.hIconSm);
     EXPECT_EQ((HBRUSH)(COLOR_WINDOW + 1), info.hbrBackground);
     EXPECT_EQ(3, GetMenuItemCount(GetMenu(main_)));
+}
+
+// An icon's colour pixels at its own size, 32 bits each, top row first.
+struct IconPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> colour;
+};
+
+IconPixels ReadIcon(HICON icon)
+{
+    IconPixels pixels;
+    ICONINFO info = {};
+    if (!GetIconInfo(icon, &info))
+        return pixels;
+    BITMAP colour = {};
+    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof(colour), &colour)) {
+        pixels.width = colour.bmWidth;
+        pixels.height = colour.bmHeight;
+        pixels.colour.resize((size_t)colour.bmWidth * colour.bmHeight);
+        BITMAPINFO format = {};
+        format.bmiHeader.biSize = sizeof(format.bmiHeader);
+        format.bmiHeader.biWidth = colour.bmWidth;
+        format.bmiHeader.biHeight = -colour.bmHeight;
+        format.bmiHeader.biPlanes = 1;
+        format.bmiHeader.biBitCount = 32;
+        format.bmiHeader.biCompression = BI_RGB;
+        HDC screen = GetDC(NULL);
+        if (GetDIBits(screen, info.hbmColor, 0, colour.bmHeight, pixels.colour.data(), &format, DIB_RGB_COLORS) !=
+            colour.bmHeight)
+            pixels.colour.clear();
+        ReleaseDC(NULL, screen);
+    }
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return pixels;
+}
+
+// The image of `group` the system picks for an icon of `size` pixels, as it is in the resource,
+// and the directory entry's width.
+IconPixels GroupImage(WORD group, int size, int *entryWidth)
+{
+    std::string directory = UsEnglishResource(RT_GROUP_ICON, group);
+    int id = LookupIconIdFromDirectoryEx((PBYTE)&directory[0], TRUE, size, size, LR_DEFAULTCOLOR);
+    *entryWidth = 0;
+    for (size_t entry = 6; entry + 14 <= directory.size(); entry += 14)
+        if (*(const WORD *)(directory.data() + entry + 12) == id)
+            *entryWidth = (BYTE)directory[entry] == 0 ? 256 : (BYTE)directory[entry];
+    std::string image = UsEnglishResource(RT_ICON, (WORD)id);
+    HICON icon =
+        CreateIconFromResourceEx((PBYTE)&image[0], (DWORD)image.size(), TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
+    IconPixels pixels = ReadIcon(icon);
+    DestroyIcon(icon);
+    return pixels;
+}
+
+// The caption shows the small icon: the 16-pixel image drawn for it, not the large one shrunk.
+TEST_F(MainWindow, TheClassIconsAreTheImagesDrawnForTheSystemsSizes)
+{
+    WNDCLASSEXW info = {};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(GetClassInfoExW(Instance, L"VANTREL", &info));
+    const struct {
+        HICON icon;
+        WORD group;
+        int width, height;
+    } icons[] = {{info.hIconSm, IDI_SMALL, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)},
+                 {info.hIcon, IDI_VANTREL, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)}};
+    for (const auto &expected : icons) {
+        IconPixels held = ReadIcon(expected.icon);
+        EXPECT_EQ(expected.width, held.width) << "group " << expected.group;
+        EXPECT_EQ(expected.height, held.height) << "group " << expected.group;
+        int entryWidth = 0;
+        IconPixels drawn = GroupImage(expected.group, expected.width, &entryWidth);
+        EXPECT_EQ(expected.width, entryWidth) << "group " << expected.group << ": no image of that size";
+        ASSERT_FALSE(drawn.colour.empty()) << "group " << expected.group;
+        EXPECT_TRUE(held.colour == drawn.colour) << "group " << expected.group << ": other pixels";
+    }
 }
 
 TEST(Winsock, StartUpFailureIsReportedOnItsOwnLine)
