@@ -32,7 +32,8 @@ void SearchSystemFolderOnly()
     // Without it the program's folder cannot be taken out of the search. Instead the current
     // folder is, and each library is loaded now by its full system path, its own imports
     // searched from there: a later load by name finds the module already loaded, whatever
-    // lies in the program's folder.
+    // lies in the program's folder. Only these two are pinned so: a library that system code
+    // loads later by bare name still looks in the program's folder first.
     SetDllDirectoryW(L"");
     for (size_t i = 0; i < COUNTOF(DelayLoadedLibraries); i++) {
         wchar_t path[MAX_PATH];
