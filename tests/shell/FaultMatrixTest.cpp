@@ -9,7 +9,7 @@
 #include "res/resource.h"
 #include "shell/ConnectionList.h"
 #include "shell/MainWindow.h"
-#include "tests/snapshot/Expect.h"
+#include "tests/shell/MainWindowFixture.h"
 #include "tests/snapshot/ListView.h"
 
 #include <string>
@@ -106,14 +106,11 @@ const MIB_UDPROW_OWNER_MODULE Udp = Udp4Row("0.0.0.0", 53, 3);
 const Lines Filled = {L"mod3.exe|0.0.0.0:53|*.*|||UDPv4",
                       L"mod8.exe|127.0.0.1:5000|127.0.0.1:6000|host-127.0.0.1|Establish|TCPv4"};
 
-class ShellFault : public FakePlatformTest {
+class ShellFault : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        FakePlatformTest::SetUp();
-        for (bool tcp : {true, false})
-            for (ULONG family : {2ul, 23ul})
-                fake::Table(tcp, family).block = MakeTableBlock(0, nullptr, 0, 0);
+        MainWindowFixture::SetUp();
         fake::Table(true, 2).block = TableOf(std::vector<MIB_TCPROW_OWNER_MODULE>{Established});
         fake::Table(false, 2).block = TableOf(std::vector<MIB_UDPROW_OWNER_MODULE>{Udp});
         StartupResult = 0;
@@ -123,26 +120,11 @@ protected:
         FailListCreation = false;
         FailColumn = -1;
         ColumnInsertions = 0;
-        ConnectionList = NULL;
-        RefreshWorkerHandle = NULL;
-
-        Instance = GetModuleHandleW(NULL);
-        wcscpy(MainClassName, L"VANTREL");
-        static ATOM registered = RegisterMainClass(Instance);
-        ASSERT_NE(0, registered);
-        main = CreateWindowExW(0, MainClassName, L"Vantrel", WS_OVERLAPPEDWINDOW, 0, 0, 640, 400, NULL, NULL, Instance,
-                               NULL);
-        ASSERT_NE(nullptr, main);
     }
     void TearDown() override
     {
         EXPECT_TRUE(WorkersEnded());
-        DestroyWindow(main);
-        if (RefreshWorkerHandle != NULL)
-            CloseHandle(RefreshWorkerHandle);
-        ConnectionList = NULL;
-        RefreshWorkerHandle = NULL;
-        FakePlatformTest::TearDown();
+        MainWindowFixture::TearDown();
     }
 
     void FirstPaint()
@@ -158,32 +140,12 @@ protected:
     void Reload() { SendMessageW(main, WM_COMMAND, IDM_RELOAD, 0); }
 
     // Dispatches the workers' list messages until every worker started so far has ended.
-    static bool WorkersEnded()
-    {
-        bool ended = true;
-        for (HANDLE thread : Threads) {
-            for (;;) {
-                DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_ALLINPUT);
-                if (woke != WAIT_OBJECT_0 + 1) {
-                    ended = ended && woke == WAIT_OBJECT_0;
-                    break;
-                }
-                MSG msg;
-                while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-                    DispatchMessageW(&msg);
-            }
-            CloseHandle(thread);
-        }
-        Threads.clear();
-        return ended;
-    }
+    static bool WorkersEnded() { return MainWindowFixture::WorkersEnded(Threads); }
 
     static int ColumnCount(HWND list)
     {
         return (int)SendMessageW((HWND)SendMessageW(list, LVM_GETHEADER, 0, 0), HDM_GETITEMCOUNT, 0, 0);
     }
-
-    HWND main = NULL;
 };
 
 TEST_F(ShellFault, WinsockThatCannotStartIsReportedAndTheListStillFills)

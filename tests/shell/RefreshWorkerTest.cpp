@@ -8,9 +8,7 @@
 #include <commctrl.h>
 
 #include "res/resource.h"
-#include "shell/ConnectionList.h"
-#include "shell/MainWindow.h"
-#include "tests/snapshot/Expect.h"
+#include "tests/shell/MainWindowFixture.h"
 #include "tests/snapshot/ListView.h"
 
 #include <stdio.h>
@@ -22,13 +20,16 @@ namespace {
 
 typedef std::vector<std::wstring> Lines;
 
+LARGE_INTEGER CounterFrequency()
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return frequency;
+}
+
 double NowMs()
 {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
+    static const LARGE_INTEGER frequency = CounterFrequency();
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return 1000.0 * (double)now.QuadPart / (double)frequency.QuadPart;
@@ -72,35 +73,18 @@ Lines WholeFill(int count)
     return lines;
 }
 
-class RefreshWorkers : public FakePlatformTest {
+class RefreshWorkers : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        FakePlatformTest::SetUp();
-        for (bool tcp : {true, false})
-            for (ULONG family : {2ul, 23ul})
-                fake::Table(tcp, family).block = MakeTableBlock(0, nullptr, 0, 0);
+        MainWindowFixture::SetUp();
         Clears.clear();
         Inserts.clear();
-        ConnectionList = NULL;
-        RefreshWorkerHandle = NULL;
-        Instance = GetModuleHandleW(NULL);
-        wcscpy(MainClassName, L"VANTREL");
-        static ATOM registered = RegisterMainClass(Instance);
-        ASSERT_NE(0, registered);
-        main = CreateWindowExW(0, MainClassName, L"Vantrel", WS_OVERLAPPEDWINDOW, 0, 0, 640, 400, NULL, NULL, Instance,
-                               NULL);
-        ASSERT_NE(nullptr, main);
     }
     void TearDown() override
     {
         EXPECT_TRUE(WorkersEnded());
-        DestroyWindow(main);
-        if (RefreshWorkerHandle != NULL)
-            CloseHandle(RefreshWorkerHandle);
-        ConnectionList = NULL;
-        RefreshWorkerHandle = NULL;
-        FakePlatformTest::TearDown();
+        MainWindowFixture::TearDown();
     }
 
     // Shows the window, whose first paint creates the list and starts the first worker;
@@ -147,25 +131,12 @@ protected:
         }
         return true;
     }
-    static void PumpFor(double ms)
-    {
-        PumpUntil(
-            ms, [] { return false; });
-    }
+    static bool Never() { return false; }
+    static void PumpFor(double ms) { PumpUntil(ms, Never); }
 
     // Handles the workers' list messages until every worker started so far has ended.
-    bool WorkersEnded()
-    {
-        bool ended = true;
-        for (HANDLE worker : workers) {
-            ended = ended && PumpUntil(60000, [&] { return WaitForSingleObject(worker, 0) == WAIT_OBJECT_0; });
-            CloseHandle(worker);
-        }
-        workers.clear();
-        return ended;
-    }
+    bool WorkersEnded() { return MainWindowFixture::WorkersEnded(workers); }
 
-    HWND main = NULL;
     std::vector<HANDLE> workers;
 };
 

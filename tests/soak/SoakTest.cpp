@@ -331,6 +331,11 @@ template <class Condition> bool PumpUntil(Condition done)
     return true;
 }
 
+bool BothEnded(const HANDLE *workers)
+{
+    return WaitForMultipleObjects(2, workers, TRUE, 0) == WAIT_OBJECT_0;
+}
+
 // A user who chooses Reload again while the list is still filling: the newer worker ends the
 // older one's fill between two rows, and the blocks that fill held and the handles of both
 // workers must all be given back. The refresh delay runs at a hundredth of its length here.
@@ -354,10 +359,8 @@ TEST(Soak, ReloadsThatCutAFillShortLeaveNoHeapBlockOrHandleBehind)
         HANDLE first = StartReload();
         bool cutInTime = PumpUntil([&] { return ListRowCount(list) >= rows / 10; });
         HANDLE second = StartReload();
-        bool ended = first != NULL && second != NULL && PumpUntil([&] {
-                         HANDLE both[] = {first, second};
-                         return WaitForMultipleObjects(2, both, TRUE, 0) == WAIT_OBJECT_0;
-                     });
+        HANDLE both[] = {first, second};
+        bool ended = first != NULL && second != NULL && PumpUntil([&] { return BothEnded(both); });
         CloseHandle(first);
         CloseHandle(second);
         return cutInTime && ended && ListRowCount(list) == rows;
