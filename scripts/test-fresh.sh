@@ -6,7 +6,8 @@
 # made by debootstrap through the Debian mirror this machine's APT uses, and holds two users:
 # "builder", whom sudo lets in, and "guest", whom it does not. The steps:
 #   - guest runs scripts/run.sh: one line naming root and sudo, a failure, nothing installed;
-#   - root runs scripts/run.sh without a display: a screenshot whose list holds rows;
+#   - root runs scripts/run.sh without a display: a screenshot whose list holds rows (on Debian
+#     13, whose Wine lists no socket of the machine's, one of the window and its list's header);
 #   - builder runs sudo scripts/test.sh on the tests that run the shipped program end to end,
 #     then scripts/run.sh and scripts/build.sh as itself;
 #   - where the machine executes 32-bit code itself: nothing of qemu-user was installed.
@@ -132,7 +133,8 @@ step "a fresh $release root: a copy of the bootstrapped one, with root, builder 
 
 # Each user's own clone of HEAD, as the first thing each does.
 clone_then() {
-  echo "git clone -q -c advice.detachedHead=false /srv/vantrel.bundle vantrel && cd vantrel && $1"
+  echo "git -c init.defaultBranch=main clone -q -c advice.detachedHead=false /srv/vantrel.bundle vantrel &&" \
+    "cd vantrel && $1"
 }
 
 log="$logs/2-guest-run.log"
@@ -149,17 +151,25 @@ said=$?
 } >>"$log" 2>&1
 step "guest (no sudo): scripts/run.sh refuses in one line naming root and sudo, installs nothing" "$log"
 
-# run_shows_rows USER HOME: the last run.sh printed its screenshot, which shows list rows.
-run_shows_rows() {
+# What the screenshot must show. Wine 8 (Debian 12) lists every socket of the machine, so the
+# list holds rows; Wine 10 (Debian 13) lists only those of Windows programs in the same prefix,
+# of which run.sh starts none, so there the window with its list's header is all there is to
+# see (the end-to-end test reads rows from the list under either).
+case "$release" in
+bookworm) rows=1 shows="a screenshot of the list with rows" ;;
+*) rows=0 shows="a screenshot of the window and its list's header (Wine 10 lists no socket of the machine's)" ;;
+esac
+# run_shows USER HOME: the last run.sh printed its screenshot, which shows what it must.
+run_shows() {
   shot=$(sed -n 's/^Screenshot: //p' "$log" | tail -n 1)
   [ -n "$shot" ] || { echo "no screenshot printed"; return 1; }
   cp "$root$shot" "$work/screenshot-$1.png" &&
-    in_root "$1" "sh $2/vantrel/scripts/lib/check-list-rows.sh $shot"
+    in_root "$1" "sh $2/vantrel/scripts/lib/check-list-rows.sh $shot $rows"
 }
 log="$logs/3-root-run.log"
 in_root root "$(clone_then scripts/run.sh)" >"$log" 2>&1 &&
-  run_shows_rows root /root >>"$log" 2>&1
-step "root: scripts/run.sh without a display, a screenshot of the filled list" "$log"
+  run_shows root /root >>"$log" 2>&1
+step "root: scripts/run.sh without a display, $shows" "$log"
 
 # The suite's end-to-end test of the shipped program, and the scripts' own checks.
 subset='^(shell_end_to_end_tests|scripts_.*)$'
@@ -170,8 +180,8 @@ step "builder: sudo scripts/test.sh -R '$subset'" "$log"
 
 log="$logs/5-builder-run.log"
 in_root builder "cd vantrel && scripts/run.sh" >"$log" 2>&1 &&
-  run_shows_rows builder /home/builder >>"$log" 2>&1
-step "builder: scripts/run.sh, a screenshot of the filled list" "$log"
+  run_shows builder /home/builder >>"$log" 2>&1
+step "builder: scripts/run.sh, $shows" "$log"
 
 log="$logs/6-builder-build.log"
 in_root builder "cd vantrel && scripts/build.sh" >"$log" 2>&1

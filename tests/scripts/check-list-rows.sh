@@ -2,7 +2,7 @@
 # The screenshot check of the run command and the fresh-root rehearsal, on the README's picture
 # of Vantrel (seven rows under Wine 8): every row counted once, the menu and header not at all,
 # wherever the window sits on the desktop; an emptied list, and a desktop without the window,
-# rejected.
+# rejected, as is run.sh's real screenshot of an empty list.
 #   check-list-rows.sh SOURCE_DIR
 check="$1/scripts/lib/check-list-rows.sh"
 picture="$1/docs/vantrel.png"
@@ -37,8 +37,15 @@ convert "$picture" -fill white -draw 'rectangle 4,60 760,515' "$work/empty.png" 
   { echo "FAILED: cannot make the empty list"; exit 1; }
 expect "an empty list" 1 "$work/empty.png"
 
+# run.sh's own screenshot under Wine 10, which lists no socket of the machine's: the window and
+# its header, and not one row.
+empty="$1/tests/scripts/empty-list-wine10.png"
+expect "run.sh's screenshot of an empty list under Wine 10" 1 "$empty"
+expect "the same, where the window and its header are all that is asked" 0 "$empty" 0
+
 convert -size 1024x700 xc:'#256F95' "$work/bare.png" || { echo "FAILED: cannot make the bare desktop"; exit 1; }
 expect "a desktop without the window" 1 "$work/bare.png"
+expect "a desktop without the window, even where no row is asked" 1 "$work/bare.png" 0
 expect "no screenshot at all" 1 "$work/missing.png"
 
 [ $failures -eq 0 ] || { echo "$failures of the screenshot checks failed"; exit 1; }
