@@ -104,6 +104,8 @@ in_root() {
   ' sh "$root" "$archives" "$1" "$2" </dev/null
 }
 
+# debootstrap writes no /etc/hosts, which every installed machine has: without it 127.0.0.1 has
+# no name, and the end-to-end test's remote names stay empty. The machine's own is used.
 log="$logs/1-root.log"
 {
   if [ ! -f "$pristine/.vantrel-pristine" ]; then
