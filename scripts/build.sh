@@ -15,6 +15,8 @@ case "$1" in
   ;;
 esac
 "$here/setup.sh" ${product:+--product} || exit 1
+. "$here/lib/tools.sh"
+require_tools build.sh cmake make i686-w64-mingw32-g++ i686-w64-mingw32-windres || exit 1
 if [ -n "$product" ]; then
   build="${BUILD_DIR:-$top/build-product}"
   options="-DVANTREL_TESTS=OFF -DVANTREL_BENCH=OFF"

@@ -3,7 +3,7 @@
 # Wine, as the user who started this script: natively where the machine executes 32-bit code,
 # through qemu-user 10 or later where it cannot (installed and registered for the machine by
 # setup.sh --qemu). Root (directly, or through sudo) is needed only to install what is missing
-# and to register qemu-user.
+# (setup.sh --run) and to register qemu-user.
 # - With a display ($DISPLAY set): runs Vantrel.exe there until you close it.
 # - Without one: runs it in a Wine virtual desktop on a private Xvfb display, saves a
 #   screenshot once the list has been filled and the screen has stopped changing (within a
@@ -16,7 +16,7 @@ top=$(dirname "$here")
 
 if [ -z "$VANTREL_RUN_PREPARED" ]; then
   prepare_x86_execution "the x86 Vantrel.exe that ships" || exit 1
-  "$here/setup.sh" --product || exit 1
+  "$here/setup.sh" --run || exit 1
   if [ "$(id -u)" -eq 0 ] && [ -n "$SUDO_USER" ] && [ "$SUDO_USER" != root ]; then
     # Started through sudo: set up as root, then go on as the user who asked.
     exec sudo -H -u "$SUDO_USER" env DISPLAY="$DISPLAY" BUILD_DIR="$BUILD_DIR" VANTREL_RUN_PREPARED=1 "$0"
@@ -32,6 +32,8 @@ if [ "$(id -u)" -eq 0 ] && [ -n "$DISPLAY" ]; then
   unset DISPLAY
 fi
 
+. "$here/lib/tools.sh"
+require_tools run.sh wine wineserver || exit 1
 . "$here/lib/wine-env.sh"
 export WINEPREFIX="$build/wineprefix-run"
 [ -f "$WINEPREFIX/.vantrel-ready" ] || echo "Preparing the Wine prefix $WINEPREFIX (once)..."
@@ -45,6 +47,7 @@ if [ -n "$DISPLAY" ]; then
   exit $rc
 fi
 
+require_tools run.sh import compare || exit 1
 . "$here/lib/xvfb.sh"
 xvfb=""
 cleanup() {

@@ -1,7 +1,9 @@
 #!/bin/sh
-# Installs what building and testing Vantrel needs on Debian 12 or 13, if anything is missing.
-#   setup.sh            everything: the compiler, 32- and 64-bit Wine, Xvfb, GoogleTest, the checkers
-#   setup.sh --product  only what building the program itself needs
+# Installs what Vantrel's commands need on Debian 12 or 13, if anything is missing.
+#   setup.sh --product  building the program itself (build.sh --product, release.sh)
+#   setup.sh --run      running it too (run.sh): 32-bit Wine, Xvfb and ImageMagick for the
+#                       screenshot, Wine's fonts
+#   setup.sh            everything, the test suite's too (build.sh, test.sh, bench.sh)
 #   setup.sh --qemu     qemu-user 10 or later, registered for i386 programs, which runs 32-bit
 #                       Wine where the machine cannot execute 32-bit code; on Debian 12 from
 #                       bookworm-backports. The registration stays for the machine (until it
@@ -9,14 +11,17 @@
 # Run by the other scripts; quick when everything is there already. As root it installs
 # directly; otherwise through sudo, which the user must be allowed to use.
 here=$(cd "$(dirname "$0")" && pwd)
+
+# The packages of each set. 32-bit Wine's packages install also where the machine cannot run
+# it; qemu-user runs it there.
+product_packages="g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make"
+run_packages="$product_packages wine wine32:i386 xvfb xauth imagemagick fonts-wine"
+# The suite adds 64-bit Wine, which makes the 64-bit prefix whose 32-bit half runs our programs
+# as 64-bit Windows would, GoogleTest's sources, the network namespaces' tools and the checkers.
+all_packages="$run_packages wine64 googletest iproute2 util-linux python3 cppcheck clang-format clang"
+
 need=""
 from=""
-need_command() {
-  command -v "$1" >/dev/null 2>&1 || need="$need $2"
-}
-need_file() {
-  [ -e "$1" ] || need="$need $2"
-}
 # Debian 12's own qemu-user (7.2) is not enough for 32-bit Wine: each process start takes over a
 # minute of CPU, and when Wine's server signals one thread of a program while another is busy
 # (an I/O completion), the signal can run on the other thread, which then carries on with the
@@ -71,28 +76,23 @@ case "$1" in
   fi
   ;;
 *)
-  need_command i686-w64-mingw32-g++ g++-mingw-w64-i686-posix
-  need_command i686-w64-mingw32-windres binutils-mingw-w64-i686
-  need_command cmake cmake
-  need_command make make
-  if [ "$1" != "--product" ]; then
-    need_file /usr/src/googletest/CMakeLists.txt googletest
-    # Both halves of Wine: 32-bit Wine runs our programs, 64-bit Wine makes the 64-bit prefix
-    # whose 32-bit half runs them as 64-bit Windows would. 32-bit Wine's packages install also
-    # where the machine cannot run it; qemu-user runs it there.
-    need_file /usr/lib/wine/wine "wine wine32:i386"
-    need_file /usr/lib/wine/wine64 wine64
-    need_command Xvfb xvfb
-    need_command xauth xauth
-    need_command import imagemagick
-    need_command ip iproute2
-    need_command unshare util-linux
-    need_command python3 python3
-    need_command cppcheck cppcheck
-    need_command clang-format clang-format
-    need_command clang clang
-    need_file /usr/share/wine/fonts/marlett.ttf fonts-wine
-  fi
+  case "$1" in
+  --product) packages=$product_packages ;;
+  --run)
+    packages=$run_packages
+    # Where 32-bit code runs through qemu-user, 64-bit Wine's server runs natively instead of
+    # under the emulator, and every list message the program sends is a round trip to it.
+    [ "$(x86_execution)" = native ] || packages="$packages wine64"
+    ;;
+  "") packages=$all_packages ;;
+  *)
+    echo "setup.sh: unknown option $1 (setup.sh [--product | --run | --qemu])"
+    exit 1
+    ;;
+  esac
+  for package in $packages; do
+    [ "$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null)" = installed ] || need="$need $package"
+  done
   ;;
 esac
 if [ -n "$need" ]; then

@@ -28,6 +28,8 @@ phase() {
 prepare_x86_execution "the suite" || { echo "test.sh: no way to run 32-bit x86 programs here (see above)"; exit 1; }
 BUILD_DIR="$build" "$here/build.sh" || exit 1
 phase build
+. "$here/lib/tools.sh"
+require_tools test.sh ctest wine wineserver unshare ip || exit 1
 
 xvfb=""
 cleanup() {

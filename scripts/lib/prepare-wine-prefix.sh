@@ -24,6 +24,7 @@ while :; do
   shift
 done
 . "$(dirname "$0")/wine-env.sh"
+. "$(dirname "$0")/tools.sh"
 export WINEPREFIX="$1"
 # Raised whenever the settings below change, so existing prefixes get them too.
 settings="5${tests:+ tests}${wow64:+ wow64}"
@@ -44,12 +45,17 @@ if [ -d "$WINEPREFIX/drive_c/windows" ]; then
     [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ] || rm -rf "$WINEPREFIX"
   fi
 fi
+require_tools prepare-wine-prefix.sh "$WINE" wineserver wineboot /usr/lib/wine/wine \
+  /usr/share/wine/fonts/marlett.ttf ${wow64:+"$WINE64"} || exit 1
 mkdir -p "$WINEPREFIX" || fail "cannot make the folder"
 if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
-  if [ -n "$wow64" ]; then
-    WINEARCH=win64 "$WINE64" wineboot -i >/dev/null 2>&1 </dev/null || fail "$WINE64 wineboot -i failed"
-  else
-    WINEARCH=win32 "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || fail "$WINE wineboot -i failed"
+  loader=$WINE
+  [ -z "$wow64" ] || loader=$WINE64
+  log="$WINEPREFIX/wineboot.log"
+  if ! WINEARCH=$([ -n "$wow64" ] && echo win64 || echo win32) "$loader" wineboot -i >"$log" 2>&1 </dev/null; then
+    echo "prepare-wine-prefix.sh: $WINEPREFIX: $loader wineboot -i failed; its last lines ($log):"
+    tail -n 15 "$log"
+    exit 1
   fi
 fi
 [ -z "$wow64" ] || [ -f "$x86_half" ] || fail "has no 32-bit half (the machine ran no 32-bit code while it was made)"

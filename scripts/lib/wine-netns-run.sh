@@ -6,6 +6,8 @@
 # The prefix must not be in use by any other namespace (ctest serialises these tests).
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
+. "$here/tools.sh"
+require_tools wine-netns-run.sh unshare ip "$WINE" wineserver || exit 1
 if [ -z "$VANTREL_IN_NETNS" ]; then
   export VANTREL_IN_NETNS=1
   exec unshare -n "$here/wine-netns-run.sh" "$@"

@@ -3,6 +3,7 @@
 # a free display number itself and reports it once it accepts clients (-displayfd), so two
 # runs starting at once never take each other's display. stop_xvfb ends it.
 start_xvfb() {
+  command -v Xvfb >/dev/null 2>&1 || { echo "Xvfb is missing: the package xvfb installs it (scripts/setup.sh does)"; return 1; }
   xvfb_display_file=$(mktemp) || return 1
   Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$xvfb_display_file" >/dev/null 2>&1 </dev/null &
   XVFB_PID=$!
