@@ -36,7 +36,7 @@ if ! command -v debootstrap >/dev/null 2>&1; then
   { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap; } >/dev/null ||
     { echo "test-fresh.sh: installing debootstrap failed"; exit 1; }
 fi
-require_tools test-fresh.sh debootstrap git unshare chroot timeout flock || exit 1
+require_tools test-fresh.sh debootstrap git unshare chroot timeout flock python3 || exit 1
 
 cache="${VANTREL_FRESH_CACHE:-/var/cache/vantrel-fresh}/$release"
 pristine="$cache/root"
@@ -161,6 +161,18 @@ case "$release" in
 bookworm) rows=1 shows="a screenshot of the list with rows" ;;
 *) rows=0 shows="a screenshot of the window and its list's header (Wine 10 lists no socket of the machine's)" ;;
 esac
+# The root shares this machine's network, whose sockets Wine 8 lists: a TCP listener and a UDP
+# socket of this script's, open while run.sh runs, give the list rows also on a machine that
+# has none open of its own.
+sockets=""
+trap '[ -z "$sockets" ] || kill "$sockets" 2>/dev/null' EXIT
+if [ "$rows" -gt 0 ]; then
+  python3 -c 'import socket, time
+tcp = socket.socket(); tcp.bind(("127.0.0.1", 0)); tcp.listen()
+udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); udp.bind(("127.0.0.1", 0))
+time.sleep(3600)' &
+  sockets=$!
+fi
 # run_shows USER HOME: the last run.sh printed its screenshot, which shows what it must.
 run_shows() {
   shot=$(sed -n 's/^Screenshot: //p' "$log" | tail -n 1)
