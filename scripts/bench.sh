@@ -9,6 +9,7 @@
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 . "$here/lib/x86-support.sh"
+. "$here/lib/tools.sh"
 . "$here/lib/xvfb.sh"
 tree="${BUILD_DIR:-$top/build}"
 runs="${1:-3}"

@@ -7,8 +7,8 @@
 # down to the next such grey line (the window's lower edge) or the end of the screen. An empty
 # list has no band at all.
 [ -r "$1" ] || { echo "check-list-rows.sh: cannot read the screenshot '$1'"; exit 1; }
-command -v convert >/dev/null 2>&1 ||
-  { echo "check-list-rows.sh: convert is missing: the package imagemagick installs it (scripts/setup.sh does)"; exit 1; }
+. "$(dirname "$0")/tools.sh"
+require_tools check-list-rows.sh convert || exit 1
 want="${2:-1}"
 # The pixels as plain numbers, one a line: P3, width, height, 255, then red, green, blue of
 # each pixel, line by line from the top.

@@ -50,9 +50,10 @@ require_tools prepare-wine-prefix.sh "$WINE" wineserver wineboot /usr/lib/wine/w
 mkdir -p "$WINEPREFIX" || fail "cannot make the folder"
 if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
   loader=$WINE
-  [ -z "$wow64" ] || loader=$WINE64
+  arch=win32
+  [ -z "$wow64" ] || { loader=$WINE64; arch=win64; }
   log="$WINEPREFIX/wineboot.log"
-  if ! WINEARCH=$([ -n "$wow64" ] && echo win64 || echo win32) "$loader" wineboot -i >"$log" 2>&1 </dev/null; then
+  if ! WINEARCH=$arch "$loader" wineboot -i >"$log" 2>&1 </dev/null; then
     echo "prepare-wine-prefix.sh: $WINEPREFIX: $loader wineboot -i failed; its last lines ($log):"
     tail -n 15 "$log"
     exit 1

@@ -2,8 +2,9 @@
 # id in XVFB_PID; it fails, saying so, when the server does not come up within 10 s. Xvfb picks
 # a free display number itself and reports it once it accepts clients (-displayfd), so two
 # runs starting at once never take each other's display. stop_xvfb ends it.
+# The caller sources tools.sh as well, which names a missing Xvfb with its package.
 start_xvfb() {
-  command -v Xvfb >/dev/null 2>&1 || { echo "Xvfb is missing: the package xvfb installs it (scripts/setup.sh does)"; return 1; }
+  require_tools start_xvfb Xvfb || return 1
   xvfb_display_file=$(mktemp) || return 1
   Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$xvfb_display_file" >/dev/null 2>&1 </dev/null &
   XVFB_PID=$!

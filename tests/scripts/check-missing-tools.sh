@@ -18,9 +18,15 @@ for tool in sh mkdir cat dirname tail rm ln; do
   ln -s "$(command -v "$tool")" "$work/bin/$tool" || fail "cannot link $tool"
 done
 
-out=$(PATH="$work/bin" sh "$scripts/lib/prepare-wine-prefix.sh" "$work/prefix" 2>&1)
-rc=$?
-echo "without Wine (exit $rc): $out"
+# make_prefix WHAT: the prefix script run with only $work/bin on PATH; its output in $out, its
+# exit status in $rc.
+make_prefix() {
+  out=$(PATH="$work/bin" sh "$scripts/lib/prepare-wine-prefix.sh" "$work/prefix" 2>&1)
+  rc=$?
+  echo "$1 (exit $rc): $out"
+}
+
+make_prefix "without Wine"
 [ $rc -ne 0 ] || fail "making a prefix without Wine succeeded"
 case "$out" in
 *"wine is missing: the package wine installs it"*) ;;
@@ -34,9 +40,7 @@ printf '#!/bin/sh\necho "starting"\necho "err: cannot load kernel32.dll (stub)"\
 printf '#!/bin/sh\nexit 0\n' >"$work/bin/wineserver"
 cp "$work/bin/wineserver" "$work/bin/wineboot"
 chmod +x "$work/bin/wine" "$work/bin/wineserver" "$work/bin/wineboot"
-out=$(PATH="$work/bin" sh "$scripts/lib/prepare-wine-prefix.sh" "$work/prefix" 2>&1)
-rc=$?
-echo "with a failing wineboot (exit $rc): $out"
+make_prefix "with a failing wineboot"
 [ $rc -ne 0 ] || fail "a failing wineboot made a prefix"
 case "$out" in
 *"wine wineboot -i failed"*"err: cannot load kernel32.dll (stub)"*) ;;
